@@ -1,0 +1,117 @@
+#pragma once
+
+// Our own declarations of the camera SDK operations the program relies on.
+// Every camera implementation (vendor library loader, libgphoto2, simulated
+// camera, the scriptable test SDK) compiles against this header.
+
+#include <cstdint>
+
+#if defined(_WIN32) && !defined(_WIN64)
+#define EDSAPI __stdcall // the vendor library's convention on 32-bit Windows
+#else
+#define EDSAPI
+#endif
+#define EDSCALLBACK EDSAPI
+
+typedef std::uint32_t EdsError;
+typedef std::uint32_t EdsUInt32;
+typedef std::int32_t EdsInt32;
+typedef std::int32_t EdsBool;
+typedef void EdsVoid;
+
+typedef std::uint32_t EdsPropertyID;
+typedef std::uint32_t EdsDataType;
+typedef std::uint32_t EdsPropertyEvent;
+typedef std::uint32_t EdsObjectEvent;
+typedef std::uint32_t EdsStateEvent;
+
+struct EdsOpaqueObject;
+typedef EdsOpaqueObject *EdsBaseRef;
+typedef EdsBaseRef EdsCameraListRef;
+typedef EdsBaseRef EdsCameraRef;
+
+struct EdsDeviceInfo {
+    char szPortName[256];
+    char szDeviceDescription[256];
+    EdsUInt32 deviceSubType;
+    EdsUInt32 reserved;
+};
+static_assert(sizeof(EdsDeviceInfo) == 520, "EdsDeviceInfo must match the SDK's 520-byte record");
+
+struct EdsCapacity {
+    EdsInt32 numberOfFreeClusters;
+    EdsInt32 bytesPerSector;
+    EdsBool reset;
+};
+static_assert(sizeof(EdsCapacity) == 12, "EdsCapacity is passed by value as three 32-bit fields");
+
+typedef EdsError(EDSCALLBACK *EdsPropertyEventHandler)(EdsPropertyEvent inEvent,
+                                                        EdsPropertyID inPropertyID,
+                                                        EdsUInt32 inParam, EdsVoid *inContext);
+typedef EdsError(EDSCALLBACK *EdsObjectEventHandler)(EdsObjectEvent inEvent, EdsBaseRef inRef,
+                                                      EdsVoid *inContext);
+typedef EdsError(EDSCALLBACK *EdsStateEventHandler)(EdsStateEvent inEvent,
+                                                     EdsUInt32 inEventData, EdsVoid *inContext);
+
+// Property ids
+constexpr EdsPropertyID kEdsPropID_SaveTo = 0x0000000B;
+constexpr EdsPropertyID kEdsPropID_BodyIDEx = 0x00000015;
+constexpr EdsPropertyID kEdsPropID_ImageQuality = 0x00000100;
+constexpr EdsPropertyID kEdsPropID_AEModeSelect = 0x00000436;
+constexpr EdsPropertyID kEdsPropID_Evf_OutputDevice = 0x00000500;
+constexpr EdsPropertyID kEdsPropID_Evf_Mode = 0x00000501;
+constexpr EdsPropertyID kEdsPropID_Evf_AFMode = 0x0000050E;
+
+// Property values
+constexpr EdsUInt32 kEdsAEMode_Manual = 3;
+constexpr EdsUInt32 kEdsSaveTo_Host = 2;
+constexpr EdsUInt32 EdsImageQuality_LR = 0x0064FF0F;
+
+// Events
+constexpr EdsPropertyEvent kEdsPropertyEvent_All = 0x00000100;
+constexpr EdsObjectEvent kEdsObjectEvent_All = 0x00000200;
+constexpr EdsStateEvent kEdsStateEvent_All = 0x00000300;
+
+// Results. Only 0 and "device not found" carry meaning for the camera logic;
+// the others are what our own implementations answer with.
+constexpr EdsError EDS_ERR_OK = 0x00000000;
+constexpr EdsError EDS_ERR_INTERNAL_ERROR = 0x00000002;
+constexpr EdsError EDS_ERR_NOT_SUPPORTED = 0x00000007;
+constexpr EdsError EDS_ERR_INVALID_PARAMETER = 0x00000060;
+constexpr EdsError EDS_ERR_INVALID_HANDLE = 0x00000061;
+constexpr EdsError EDS_ERR_INVALID_POINTER = 0x00000062;
+constexpr EdsError EDS_ERR_DEVICE_NOT_FOUND = 0x00000080;
+constexpr EdsError EDS_ERR_DEVICE_BUSY = 0x00000081;
+constexpr EdsError EDS_ERR_COMM_DISCONNECTED = 0x000000C1;
+constexpr EdsError EDS_ERR_SESSION_NOT_OPEN = 0x00002003;
+constexpr EdsError EDS_ERR_NOT_INITIALIZED = 0x00002005;
+
+extern "C" {
+
+EdsError EDSAPI EdsInitializeSDK();
+EdsError EDSAPI EdsTerminateSDK();
+EdsError EDSAPI EdsRelease(EdsBaseRef inRef);
+EdsError EDSAPI EdsGetChildCount(EdsBaseRef inRef, EdsUInt32 *outCount);
+EdsError EDSAPI EdsGetChildAtIndex(EdsBaseRef inRef, EdsInt32 inIndex, EdsBaseRef *outRef);
+EdsError EDSAPI EdsGetPropertySize(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
+                                   EdsDataType *outDataType, EdsUInt32 *outSize);
+EdsError EDSAPI EdsGetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
+                                   EdsUInt32 inPropertySize, EdsVoid *outPropertyData);
+EdsError EDSAPI EdsSetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
+                                   EdsUInt32 inPropertySize, const EdsVoid *inPropertyData);
+EdsError EDSAPI EdsGetCameraList(EdsCameraListRef *outCameraListRef);
+EdsError EDSAPI EdsGetDeviceInfo(EdsCameraRef inCameraRef, EdsDeviceInfo *outDeviceInfo);
+EdsError EDSAPI EdsOpenSession(EdsCameraRef inCameraRef);
+EdsError EDSAPI EdsCloseSession(EdsCameraRef inCameraRef);
+EdsError EDSAPI EdsSetCapacity(EdsCameraRef inCameraRef, EdsCapacity inCapacity);
+EdsError EDSAPI EdsSetPropertyEventHandler(EdsCameraRef inCameraRef, EdsPropertyEvent inEvent,
+                                           EdsPropertyEventHandler inPropertyEventHandler,
+                                           EdsVoid *inContext);
+EdsError EDSAPI EdsSetObjectEventHandler(EdsCameraRef inCameraRef, EdsObjectEvent inEvent,
+                                         EdsObjectEventHandler inObjectEventHandler,
+                                         EdsVoid *inContext);
+EdsError EDSAPI EdsSetCameraStateEventHandler(EdsCameraRef inCameraRef, EdsStateEvent inEvent,
+                                              EdsStateEventHandler inStateEventHandler,
+                                              EdsVoid *inContext);
+
+} // extern "C"

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Sets everything up, then builds and runs every test: once in a plain build
+# and once with AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+# shellcheck disable=SC2046
+scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt)
+
+jobs="$(nproc 2>/dev/null || echo 2)"
+export QT_QPA_PLATFORM=offscreen
+
+run_build() {
+    local dir="$1"; shift
+    cmake -S . -B "$dir" "$@"
+    cmake --build "$dir" --parallel "$jobs"
+    (cd "$dir" && ctest --output-on-failure --timeout 300)
+}
+
+echo "== plain build =="
+run_build build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+echo "== sanitizer build (ASan + UBSan) =="
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+run_build build/asan -DCMAKE_BUILD_TYPE=Debug -DSARVOLIN_SANITIZE=ON

@@ -46,12 +46,12 @@ struct EdsCapacity {
 static_assert(sizeof(EdsCapacity) == 12, "EdsCapacity is passed by value as three 32-bit fields");
 
 typedef EdsError(EDSCALLBACK *EdsPropertyEventHandler)(EdsPropertyEvent inEvent,
-                                                        EdsPropertyID inPropertyID,
-                                                        EdsUInt32 inParam, EdsVoid *inContext);
+                                                       EdsPropertyID inPropertyID,
+                                                       EdsUInt32 inParam, EdsVoid *inContext);
 typedef EdsError(EDSCALLBACK *EdsObjectEventHandler)(EdsObjectEvent inEvent, EdsBaseRef inRef,
-                                                      EdsVoid *inContext);
-typedef EdsError(EDSCALLBACK *EdsStateEventHandler)(EdsStateEvent inEvent,
-                                                     EdsUInt32 inEventData, EdsVoid *inContext);
+                                                     EdsVoid *inContext);
+typedef EdsError(EDSCALLBACK *EdsStateEventHandler)(EdsStateEvent inEvent, EdsUInt32 inEventData,
+                                                    EdsVoid *inContext);
 
 // Property ids
 constexpr EdsPropertyID kEdsPropID_SaveTo = 0x0000000B;

@@ -1,0 +1,339 @@
+#include "camera/cameracannon.h"
+#include "camera/edsdk.h"
+
+#include <QList>
+#include <QtTest>
+
+#include <cstring>
+#include <iterator>
+#include <memory>
+
+namespace {
+
+constexpr char kCamerasVariable[] = "SARVOLIN_SIMULATED_CAMERAS";
+const QString kFirstBodyId = QStringLiteral("083021004517");
+constexpr EdsPropertyID kUnknownProperty = 0x00009999;
+
+EdsCameraRef firstCamera()
+{
+    EdsCameraListRef list = nullptr;
+    EdsCameraRef camera = nullptr;
+    if (EdsGetCameraList(&list) == EDS_ERR_OK) {
+        EdsGetChildAtIndex(list, 0, &camera);
+        EdsRelease(list);
+    }
+    return camera;
+}
+
+EdsUInt32 valueOf(EdsCameraRef camera, EdsPropertyID id)
+{
+    EdsUInt32 value = 0xDEADBEEF;
+    EdsGetPropertyData(camera, id, 0, sizeof value, &value);
+    return value;
+}
+
+EdsError writeValue(EdsCameraRef camera, EdsPropertyID id, EdsUInt32 value)
+{
+    return EdsSetPropertyData(camera, id, 0, sizeof value, &value);
+}
+
+EdsError EDSCALLBACK recordChange(EdsPropertyEvent, EdsPropertyID id, EdsUInt32, EdsVoid *context)
+{
+    static_cast<QList<EdsPropertyID> *>(context)->append(id);
+    return EDS_ERR_OK;
+}
+
+// Every entry point but initialisation must refuse, whatever it is given.
+void verifyAllRefused(EdsCameraListRef list, EdsCameraRef camera)
+{
+    EdsUInt32 count = 0;
+    EdsUInt32 value = 0;
+    EdsDataType type = 0;
+    EdsBaseRef child = nullptr;
+    EdsDeviceInfo info {};
+    const EdsError results[] = {
+        EdsTerminateSDK(),
+        EdsRelease(camera),
+        EdsGetChildCount(list, &count),
+        EdsGetChildAtIndex(list, 0, &child),
+        EdsGetPropertySize(camera, kEdsPropID_SaveTo, 0, &type, &count),
+        EdsGetPropertyData(camera, kEdsPropID_SaveTo, 0, sizeof value, &value),
+        writeValue(camera, kEdsPropID_SaveTo, kEdsSaveTo_Host),
+        EdsGetCameraList(&child),
+        EdsGetDeviceInfo(camera, &info),
+        EdsOpenSession(camera),
+        EdsCloseSession(camera),
+        EdsSetCapacity(camera, { 1, 512, 1 }),
+        EdsSetPropertyEventHandler(camera, kEdsPropertyEvent_All, nullptr, nullptr),
+        EdsSetObjectEventHandler(camera, kEdsObjectEvent_All, nullptr, nullptr),
+        EdsSetCameraStateEventHandler(camera, kEdsStateEvent_All, nullptr, nullptr),
+    };
+    for (std::size_t i = 0; i < std::size(results); ++i)
+        QVERIFY2(results[i] == EDS_ERR_NOT_INITIALIZED, QByteArray::number(int(i)).constData());
+}
+
+bool sdkIsDown()
+{
+    EdsCameraListRef list = nullptr;
+    return EdsGetCameraList(&list) == EDS_ERR_NOT_INITIALIZED && !list;
+}
+
+} // namespace
+
+class TestSimulatedCamera : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+
+    void fullCycleTwiceThenDestroyConnected();
+    void attachedCameras_data();
+    void attachedCameras();
+    void refusesCallsWhileNotInitialised();
+    void refusesStaleAndMisusedReferences();
+    void guardsSessionsAndPropertyBuffers();
+
+private:
+    bool hadCamerasVariable = false;
+    QByteArray savedCamerasVariable;
+};
+
+void TestSimulatedCamera::initTestCase()
+{
+    hadCamerasVariable = qEnvironmentVariableIsSet(kCamerasVariable);
+    savedCamerasVariable = qgetenv(kCamerasVariable);
+    qunsetenv(kCamerasVariable);
+}
+
+// Every test starts with the SDK down and one camera attached.
+void TestSimulatedCamera::cleanup()
+{
+    EdsTerminateSDK();
+    if (hadCamerasVariable)
+        qputenv(kCamerasVariable, savedCamerasVariable);
+    else
+        qunsetenv(kCamerasVariable);
+}
+
+void TestSimulatedCamera::fullCycleTwiceThenDestroyConnected()
+{
+    // The camera arrives in none of the states the program needs, so the
+    // values read after preparation can only come from its writes.
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    EdsCameraRef camera = firstCamera();
+    QVERIFY(camera);
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_OK);
+    QVERIFY(valueOf(camera, kEdsPropID_AEModeSelect) != kEdsAEMode_Manual);
+    QVERIFY(valueOf(camera, kEdsPropID_SaveTo) != kEdsSaveTo_Host);
+    QVERIFY(valueOf(camera, kEdsPropID_ImageQuality) != EdsImageQuality_LR);
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);
+
+    auto cannon = std::make_unique<CameraCannon>();
+    for (int round = 0; round < 3; ++round) {
+        QVERIFY(cannon->initSdk());
+        int count = 0;
+        QVERIFY(cannon->openFirstCamera(count));
+        QCOMPARE(count, 1);
+        QCOMPARE(cannon->prepareCamera(0), 0);
+        QVERIFY(cannon->isConnected());
+        QString bodyId;
+        QVERIFY(cannon->readBodyId(bodyId));
+        QCOMPARE(bodyId, kFirstBodyId);
+        QString description;
+        QVERIFY(cannon->readDeviceDescription(0, description));
+        QCOMPARE(description, QStringLiteral("Simulated EOS camera"));
+
+        // A second reference reaches the same camera and its open session.
+        camera = firstCamera();
+        QVERIFY(camera);
+        QCOMPARE(valueOf(camera, kEdsPropID_AEModeSelect), kEdsAEMode_Manual);
+        QCOMPARE(valueOf(camera, kEdsPropID_SaveTo), kEdsSaveTo_Host);
+        QCOMPARE(valueOf(camera, kEdsPropID_ImageQuality), EdsImageQuality_LR);
+        QCOMPARE(EdsRelease(camera), EDS_ERR_OK);
+
+        if (round == 2)
+            break;
+        QVERIFY(cannon->disconnectCamera());
+        QVERIFY(!cannon->isConnected());
+        QVERIFY(sdkIsDown());
+    }
+
+    cannon.reset();
+    QVERIFY(sdkIsDown());
+}
+
+void TestSimulatedCamera::attachedCameras_data()
+{
+    QTest::addColumn<QByteArray>("attached");
+    QTest::addColumn<bool>("opened");
+    QTest::addColumn<int>("count");
+
+    QTest::newRow("none") << QByteArray("0") << false << -1;
+    QTest::newRow("two") << QByteArray("2") << true << 2;
+}
+
+void TestSimulatedCamera::attachedCameras()
+{
+    QFETCH(QByteArray, attached);
+    QFETCH(bool, opened);
+    QFETCH(int, count);
+
+    qputenv(kCamerasVariable, attached);
+    CameraCannon cannon;
+    QVERIFY(cannon.initSdk());
+    int reported = 0;
+    QCOMPARE(cannon.openFirstCamera(reported), opened);
+    QCOMPARE(reported, count);
+    if (!opened) {
+        QVERIFY(sdkIsDown());
+        return;
+    }
+    QCOMPARE(cannon.prepareCamera(0), 0);
+    QString bodyId;
+    QVERIFY(cannon.readBodyId(bodyId));
+    QCOMPARE(bodyId, kFirstBodyId);
+    QVERIFY(cannon.disconnectCamera());
+    QVERIFY(sdkIsDown());
+}
+
+void TestSimulatedCamera::refusesCallsWhileNotInitialised()
+{
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_NOT_INITIALIZED);
+    verifyAllRefused(nullptr, nullptr);
+    if (QTest::currentTestFailed())
+        return;
+
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    EdsCameraListRef list = nullptr;
+    QCOMPARE(EdsGetCameraList(&list), EDS_ERR_OK);
+    EdsCameraRef camera = firstCamera();
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_OK);
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);
+    verifyAllRefused(list, camera);
+    if (QTest::currentTestFailed())
+        return;
+
+    // A repeated initialisation does not need a terminate of its own.
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);
+    QVERIFY(sdkIsDown());
+}
+
+void TestSimulatedCamera::refusesStaleAndMisusedReferences()
+{
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    EdsCameraListRef list = nullptr;
+    QCOMPARE(EdsGetCameraList(&list), EDS_ERR_OK);
+    EdsUInt32 count = 0;
+    QCOMPARE(EdsGetChildCount(list, &count), EDS_ERR_OK);
+    QCOMPARE(count, 1u);
+
+    EdsBaseRef child = list; // must be cleared, not left pointing somewhere
+    QVERIFY(EdsGetChildAtIndex(list, 1, &child) != EDS_ERR_OK);
+    QVERIFY(!child);
+    QVERIFY(EdsGetChildAtIndex(list, -1, &child) != EDS_ERR_OK);
+    EdsCameraRef camera = nullptr;
+    QCOMPARE(EdsGetChildAtIndex(list, 0, &camera), EDS_ERR_OK);
+
+    QCOMPARE(EdsOpenSession(nullptr), EDS_ERR_INVALID_HANDLE);
+    QCOMPARE(EdsGetChildCount(nullptr, &count), EDS_ERR_INVALID_HANDLE);
+    QCOMPARE(EdsOpenSession(list), EDS_ERR_INVALID_HANDLE);
+    QCOMPARE(EdsGetChildCount(camera, &count), EDS_ERR_INVALID_HANDLE);
+    QCOMPARE(EdsGetCameraList(nullptr), EDS_ERR_INVALID_POINTER);
+    QCOMPARE(EdsGetChildCount(list, nullptr), EDS_ERR_INVALID_POINTER);
+    QCOMPARE(EdsGetChildAtIndex(list, 0, nullptr), EDS_ERR_INVALID_POINTER);
+    QCOMPARE(EdsGetDeviceInfo(camera, nullptr), EDS_ERR_INVALID_POINTER);
+
+    // The camera outlives its list by its own reference, and no longer.
+    QCOMPARE(EdsRelease(list), EDS_ERR_OK);
+    QCOMPARE(EdsGetChildCount(list, &count), EDS_ERR_INVALID_HANDLE);
+    EdsDeviceInfo info {};
+    QCOMPARE(EdsGetDeviceInfo(camera, &info), EDS_ERR_OK);
+    QCOMPARE(EdsRelease(camera), EDS_ERR_OK);
+    QCOMPARE(EdsGetDeviceInfo(camera, &info), EDS_ERR_INVALID_HANDLE);
+    QCOMPARE(EdsRelease(camera), EDS_ERR_INVALID_HANDLE);
+
+    // References from before a terminate stay dead after the next start,
+    // even where the new start hands out its references in the same order.
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    camera = firstCamera();
+    QVERIFY(camera);
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    EdsCameraRef fresh = firstCamera();
+    QVERIFY(fresh);
+    QVERIFY(fresh != camera);
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_INVALID_HANDLE);
+    QCOMPARE(EdsRelease(camera), EDS_ERR_INVALID_HANDLE);
+    QCOMPARE(EdsOpenSession(fresh), EDS_ERR_OK);
+}
+
+void TestSimulatedCamera::guardsSessionsAndPropertyBuffers()
+{
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    EdsCameraRef camera = firstCamera();
+    QVERIFY(camera);
+
+    char id[16];
+    QCOMPARE(EdsGetPropertyData(camera, kEdsPropID_BodyIDEx, 0, sizeof id, id),
+             EDS_ERR_SESSION_NOT_OPEN);
+    QCOMPARE(writeValue(camera, kEdsPropID_SaveTo, kEdsSaveTo_Host), EDS_ERR_SESSION_NOT_OPEN);
+    QCOMPARE(EdsSetCapacity(camera, { 1, 512, 1 }), EDS_ERR_SESSION_NOT_OPEN);
+    QCOMPARE(EdsCloseSession(camera), EDS_ERR_SESSION_NOT_OPEN);
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_OK);
+
+    // The ID is read exactly into the size given; one byte short is refused
+    // without a byte written.
+    EdsDataType type = 0;
+    EdsUInt32 size = 0;
+    QCOMPARE(EdsGetPropertySize(camera, kEdsPropID_BodyIDEx, 0, &type, &size), EDS_ERR_OK);
+    QCOMPARE(size, EdsUInt32(kFirstBodyId.size() + 1));
+    std::memset(id, 0x7F, sizeof id);
+    QVERIFY(EdsGetPropertyData(camera, kEdsPropID_BodyIDEx, 0, size - 1, id) != EDS_ERR_OK);
+    QCOMPARE(id[0], '\x7F');
+    QCOMPARE(EdsGetPropertyData(camera, kEdsPropID_BodyIDEx, 0, size, id), EDS_ERR_OK);
+    QCOMPARE(QString::fromLatin1(id), kFirstBodyId);
+    QCOMPARE(id[size], '\x7F');
+    QCOMPARE(EdsSetPropertyData(camera, kEdsPropID_BodyIDEx, 0, size, id), EDS_ERR_NOT_SUPPORTED);
+
+    unsigned char shortValue[3] = { 1, 2, 3 };
+    QVERIFY(EdsGetPropertyData(camera, kEdsPropID_SaveTo, 0, 3, shortValue) != EDS_ERR_OK);
+    QCOMPARE(shortValue[0], 1);
+    QVERIFY(EdsSetPropertyData(camera, kEdsPropID_SaveTo, 0, 3, shortValue) != EDS_ERR_OK);
+    QVERIFY(writeValue(camera, kEdsPropID_SaveTo, 0) != EDS_ERR_OK);
+    QCOMPARE(writeValue(camera, kEdsPropID_SaveTo, kEdsSaveTo_Host), EDS_ERR_OK);
+    QCOMPARE(valueOf(camera, kEdsPropID_SaveTo), kEdsSaveTo_Host);
+
+    QCOMPARE(EdsGetPropertySize(camera, kUnknownProperty, 0, &type, &size), EDS_ERR_NOT_SUPPORTED);
+    QCOMPARE(writeValue(camera, kUnknownProperty, 1), EDS_ERR_NOT_SUPPORTED);
+    QCOMPARE(EdsGetPropertySize(camera, kEdsPropID_SaveTo, 0, nullptr, &size),
+             EDS_ERR_INVALID_POINTER);
+
+    // Changes reach a registered handler, and a reset with no handler stops them.
+    QList<EdsPropertyID> changes;
+    QCOMPARE(EdsSetPropertyEventHandler(camera, kEdsPropertyEvent_All, &recordChange, &changes),
+             EDS_ERR_OK);
+    QCOMPARE(writeValue(camera, kEdsPropID_AEModeSelect, kEdsAEMode_Manual), EDS_ERR_OK);
+    QCOMPARE(changes, QList<EdsPropertyID> { kEdsPropID_AEModeSelect });
+    QCOMPARE(EdsSetPropertyEventHandler(camera, kEdsPropertyEvent_All, nullptr, nullptr),
+             EDS_ERR_OK);
+    QCOMPARE(writeValue(camera, kEdsPropID_AEModeSelect, 1), EDS_ERR_OK);
+    QCOMPARE(changes.size(), 1);
+
+    QCOMPARE(EdsCloseSession(camera), EDS_ERR_OK);
+    QCOMPARE(valueOf(camera, kEdsPropID_SaveTo), 0xDEADBEEF);
+
+    // Dropping the last reference ends the session with it.
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_OK);
+    QCOMPARE(EdsRelease(camera), EDS_ERR_OK);
+    camera = firstCamera();
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_OK);
+}
+
+QTEST_GUILESS_MAIN(TestSimulatedCamera)
+
+#include "tst_simulatedcamera.moc"

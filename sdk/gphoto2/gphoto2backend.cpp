@@ -1,0 +1,191 @@
+#include "sdk/gphoto2/gphoto2backend.h"
+
+#include <gphoto2/gphoto2-list.h>
+#include <gphoto2/gphoto2-result.h>
+#include <gphoto2/gphoto2-widget.h>
+
+#include <utility>
+
+namespace {
+
+// A widget from a single-setting lookup may still hang in a tree; freeing
+// its root frees whatever came with it.
+void freeWidget(CameraWidget *widget)
+{
+    CameraWidget *root = widget;
+    gp_widget_get_root(widget, &root);
+    gp_widget_free(root ? root : widget);
+}
+
+int readWidget(CameraWidget *widget, Gphoto2Backend::Setting &setting)
+{
+    CameraWidgetType type = GP_WIDGET_WINDOW;
+    int result = gp_widget_get_type(widget, &type);
+    if (result < GP_OK)
+        return result;
+    if (type != GP_WIDGET_TEXT && type != GP_WIDGET_RADIO && type != GP_WIDGET_MENU)
+        return GP_ERROR_NOT_SUPPORTED;
+
+    const char *value = nullptr;
+    result = gp_widget_get_value(widget, &value);
+    if (result < GP_OK)
+        return result;
+
+    Gphoto2Backend::Setting read;
+    read.value = value ? value : "";
+    if (type != GP_WIDGET_TEXT) {
+        const int count = gp_widget_count_choices(widget);
+        for (int i = 0; i < count; ++i) {
+            const char *choice = nullptr;
+            if (gp_widget_get_choice(widget, i, &choice) >= GP_OK && choice)
+                read.choices.emplace_back(choice);
+        }
+    }
+    setting = std::move(read);
+    return GP_OK;
+}
+
+} // namespace
+
+Gphoto2Backend::Gphoto2Backend()
+    : context(gp_context_new())
+{ }
+
+Gphoto2Backend::~Gphoto2Backend()
+{
+    if (ports)
+        gp_port_info_list_free(ports);
+    if (abilities)
+        gp_abilities_list_free(abilities);
+    if (context)
+        gp_context_unref(context);
+}
+
+int Gphoto2Backend::detect(std::vector<Detected> &found)
+{
+    CameraList *list = nullptr;
+    int result = gp_list_new(&list);
+    if (result < GP_OK)
+        return result;
+
+    std::vector<Detected> cameras;
+    result = gp_camera_autodetect(list, context);
+    const int count = result < GP_OK ? 0 : gp_list_count(list);
+    for (int i = 0; i < count; ++i) {
+        const char *model = nullptr;
+        const char *port = nullptr;
+        if (gp_list_get_name(list, i, &model) >= GP_OK && gp_list_get_value(list, i, &port) >= GP_OK
+            && model && port)
+            cameras.push_back({ model, port });
+    }
+    gp_list_free(list);
+
+    if (result < GP_OK)
+        return result;
+    found = std::move(cameras);
+    return GP_OK;
+}
+
+// Loading every driver takes a moment, and only opening a camera needs the
+// tables, so they are read then, once.
+int Gphoto2Backend::loadTables()
+{
+    if (!abilities) {
+        CameraAbilitiesList *list = nullptr;
+        int result = gp_abilities_list_new(&list);
+        if (result < GP_OK)
+            return result;
+        result = gp_abilities_list_load(list, context);
+        if (result < GP_OK) {
+            gp_abilities_list_free(list);
+            return result;
+        }
+        abilities = list;
+    }
+    if (!ports) {
+        GPPortInfoList *list = nullptr;
+        int result = gp_port_info_list_new(&list);
+        if (result < GP_OK)
+            return result;
+        result = gp_port_info_list_load(list);
+        if (result < GP_OK) {
+            gp_port_info_list_free(list);
+            return result;
+        }
+        ports = list;
+    }
+    return GP_OK;
+}
+
+int Gphoto2Backend::open(const Detected &wanted, Camera **outCamera)
+{
+    int result = loadTables();
+    if (result < GP_OK)
+        return result;
+
+    const int model = gp_abilities_list_lookup_model(abilities, wanted.model.c_str());
+    if (model < GP_OK)
+        return model;
+    CameraAbilities cameraAbilities;
+    result = gp_abilities_list_get_abilities(abilities, model, &cameraAbilities);
+    if (result < GP_OK)
+        return result;
+
+    const int port = gp_port_info_list_lookup_path(ports, wanted.port.c_str());
+    if (port < GP_OK)
+        return port;
+    GPPortInfo portInfo = nullptr;
+    result = gp_port_info_list_get_info(ports, port, &portInfo);
+    if (result < GP_OK)
+        return result;
+
+    Camera *camera = nullptr;
+    result = gp_camera_new(&camera);
+    if (result < GP_OK)
+        return result;
+    result = gp_camera_set_abilities(camera, cameraAbilities);
+    if (result >= GP_OK)
+        result = gp_camera_set_port_info(camera, portInfo);
+    if (result >= GP_OK)
+        result = gp_camera_init(camera, context);
+    if (result < GP_OK) {
+        gp_camera_free(camera);
+        return result;
+    }
+    *outCamera = camera;
+    return GP_OK;
+}
+
+// The camera is freed whatever the exit answers: it is not used again.
+int Gphoto2Backend::close(Camera *camera)
+{
+    const int result = gp_camera_exit(camera, context);
+    gp_camera_free(camera);
+    return result;
+}
+
+int Gphoto2Backend::read(Camera *camera, const char *name, Setting &setting)
+{
+    CameraWidget *widget = nullptr;
+    int result = gp_camera_get_single_config(camera, name, &widget, context);
+    if (result < GP_OK)
+        return result;
+    result = widget ? readWidget(widget, setting) : GP_ERROR;
+    freeWidget(widget);
+    return result;
+}
+
+int Gphoto2Backend::write(Camera *camera, const char *name, const std::string &choice)
+{
+    CameraWidget *widget = nullptr;
+    int result = gp_camera_get_single_config(camera, name, &widget, context);
+    if (result < GP_OK)
+        return result;
+    if (!widget)
+        return GP_ERROR;
+    result = gp_widget_set_value(widget, choice.c_str());
+    if (result >= GP_OK)
+        result = gp_camera_set_single_config(camera, name, widget, context);
+    freeWidget(widget);
+    return result;
+}

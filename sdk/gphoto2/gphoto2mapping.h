@@ -1,0 +1,36 @@
+#pragma once
+
+#include "camera/edsdk.h"
+
+#include <string>
+#include <vector>
+
+// How libgphoto2's setting texts and result codes read as the camera SDK's
+// values. Nothing here talks to libgphoto2, so all of it can be checked
+// without a camera.
+namespace Gphoto2Mapping {
+
+// What a choice that no table knows reads as. It never selects anything when
+// written, so a body's unknown mode cannot be mistaken for a requested one.
+constexpr EdsUInt32 kUnknownValue = 0xFFFFFFFF;
+
+using ChoiceReader = EdsUInt32 (*)(const std::string &choice);
+
+// Exposure mode widget ("autoexposuremode"): "Manual" is 3.
+EdsUInt32 exposureModeFromChoice(const std::string &choice);
+
+// Image format widget ("imageformat"): only the choice "RAW" reads as RAW.
+EdsUInt32 imageQualityFromChoice(const std::string &choice);
+
+// Index of the first choice that reads as value, or -1 when none does.
+int choiceIndexFor(EdsUInt32 value, const std::vector<std::string> &choices,
+                   ChoiceReader fromChoice);
+
+// A libgphoto2 result (negative on failure, anything else is success).
+EdsError errorFromResult(int result);
+
+// Copies text into a caller's buffer of size bytes, cutting it short so that
+// it always ends with a zero byte. Fails, writing nothing, when size is 0.
+bool copyText(const std::string &text, EdsUInt32 size, void *buffer);
+
+} // namespace Gphoto2Mapping

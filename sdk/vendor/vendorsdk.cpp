@@ -1,0 +1,142 @@
+// The SDK operations, forwarded to the camera maker's library.
+//
+// EdsInitializeSDK loads the library on first use and forwards to the
+// vendor's initialisation; a later call while it is loaded forwards again
+// without reloading. Every successful initialisation is balanced by one
+// successful EdsTerminateSDK, and the library is unloaded when the last one
+// returns: a vendor that counts its initialisations and one that does not are
+// both left fully terminated before their code goes away. A terminate that
+// the vendor refuses keeps the library loaded, so a repeat reaches the vendor
+// again. Without a loaded library every operation answers
+// EDS_ERR_NOT_INITIALIZED and touches none of its outputs.
+//
+// Like the rest of the camera code, these are called from one thread only.
+
+#include "camera/edsdk.h"
+#include "vendorlibrary.h"
+
+namespace {
+
+// What EdsInitializeSDK answers when the library or one of its entry points
+// is missing (the warning says which).
+constexpr EdsError kLibraryUnavailable = EDS_ERR_NOT_SUPPORTED;
+
+VendorLibrary library;
+int initializations = 0;
+
+template <typename Function, typename... Args> EdsError forward(Function function, Args... args)
+{
+    return function ? function(args...) : EDS_ERR_NOT_INITIALIZED;
+}
+
+} // namespace
+
+extern "C" {
+
+EdsError EDSAPI EdsInitializeSDK()
+{
+    const bool fresh = !library.isOpen();
+    if (fresh && !library.open())
+        return kLibraryUnavailable;
+    const EdsError error = library.functions().initializeSdk();
+    if (error == EDS_ERR_OK)
+        ++initializations;
+    else if (fresh)
+        library.close();
+    return error;
+}
+
+EdsError EDSAPI EdsTerminateSDK()
+{
+    const EdsError error = forward(library.functions().terminateSdk);
+    if (error == EDS_ERR_OK && --initializations == 0)
+        library.close();
+    return error;
+}
+
+EdsError EDSAPI EdsRelease(EdsBaseRef inRef)
+{
+    return forward(library.functions().release, inRef);
+}
+
+EdsError EDSAPI EdsGetChildCount(EdsBaseRef inRef, EdsUInt32 *outCount)
+{
+    return forward(library.functions().getChildCount, inRef, outCount);
+}
+
+EdsError EDSAPI EdsGetChildAtIndex(EdsBaseRef inRef, EdsInt32 inIndex, EdsBaseRef *outRef)
+{
+    return forward(library.functions().getChildAtIndex, inRef, inIndex, outRef);
+}
+
+EdsError EDSAPI EdsGetPropertySize(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
+                                   EdsDataType *outDataType, EdsUInt32 *outSize)
+{
+    return forward(library.functions().getPropertySize, inRef, inPropertyID, inParam, outDataType,
+                   outSize);
+}
+
+EdsError EDSAPI EdsGetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
+                                   EdsUInt32 inPropertySize, EdsVoid *outPropertyData)
+{
+    return forward(library.functions().getPropertyData, inRef, inPropertyID, inParam,
+                   inPropertySize, outPropertyData);
+}
+
+EdsError EDSAPI EdsSetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
+                                   EdsUInt32 inPropertySize, const EdsVoid *inPropertyData)
+{
+    return forward(library.functions().setPropertyData, inRef, inPropertyID, inParam,
+                   inPropertySize, inPropertyData);
+}
+
+EdsError EDSAPI EdsGetCameraList(EdsCameraListRef *outCameraListRef)
+{
+    return forward(library.functions().getCameraList, outCameraListRef);
+}
+
+EdsError EDSAPI EdsGetDeviceInfo(EdsCameraRef inCameraRef, EdsDeviceInfo *outDeviceInfo)
+{
+    return forward(library.functions().getDeviceInfo, inCameraRef, outDeviceInfo);
+}
+
+EdsError EDSAPI EdsOpenSession(EdsCameraRef inCameraRef)
+{
+    return forward(library.functions().openSession, inCameraRef);
+}
+
+EdsError EDSAPI EdsCloseSession(EdsCameraRef inCameraRef)
+{
+    return forward(library.functions().closeSession, inCameraRef);
+}
+
+EdsError EDSAPI EdsSetCapacity(EdsCameraRef inCameraRef, EdsCapacity inCapacity)
+{
+    return forward(library.functions().setCapacity, inCameraRef, inCapacity);
+}
+
+EdsError EDSAPI EdsSetPropertyEventHandler(EdsCameraRef inCameraRef, EdsPropertyEvent inEvent,
+                                           EdsPropertyEventHandler inPropertyEventHandler,
+                                           EdsVoid *inContext)
+{
+    return forward(library.functions().setPropertyEventHandler, inCameraRef, inEvent,
+                   inPropertyEventHandler, inContext);
+}
+
+EdsError EDSAPI EdsSetObjectEventHandler(EdsCameraRef inCameraRef, EdsObjectEvent inEvent,
+                                         EdsObjectEventHandler inObjectEventHandler,
+                                         EdsVoid *inContext)
+{
+    return forward(library.functions().setObjectEventHandler, inCameraRef, inEvent,
+                   inObjectEventHandler, inContext);
+}
+
+EdsError EDSAPI EdsSetCameraStateEventHandler(EdsCameraRef inCameraRef, EdsStateEvent inEvent,
+                                              EdsStateEventHandler inStateEventHandler,
+                                              EdsVoid *inContext)
+{
+    return forward(library.functions().setCameraStateEventHandler, inCameraRef, inEvent,
+                   inStateEventHandler, inContext);
+}
+
+} // extern "C"

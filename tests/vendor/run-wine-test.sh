@@ -1,0 +1,31 @@
+#!/bin/sh
+# Runs the cross-built loader test under wine, in a throw-away prefix.
+#   run-wine-test.sh <wine> <win32|win64> <folder holding full/ partial/ none/>
+set -eu
+wine="$1"
+arch="$2"
+stage="$3"
+
+prefix="$(mktemp -d)"
+work="$(mktemp -d)"
+wineserver="$(dirname "$wine")/wineserver"
+[ -x "$wineserver" ] || wineserver=wineserver
+cleanup() {
+    WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true
+    WINEPREFIX="$prefix" "$wineserver" -w 2>/dev/null || true
+    rm -rf "$prefix" "$work"
+}
+trap cleanup EXIT
+
+export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all
+# No Mono or Gecko prompts while the prefix is created; no display needed.
+export WINEDLLOVERRIDES="mscoree,mshtml="
+unset DISPLAY WAYLAND_DISPLAY
+
+# Started from an empty folder, so only the program's folder can supply EDSDK.dll.
+cd "$work"
+status=0
+for mode in full partial none; do
+    "$wine" "$stage/$mode/wineloadertest.exe" "$mode" || status=1
+done
+exit $status

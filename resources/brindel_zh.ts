@@ -1,0 +1,99 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="zh_CN" sourcelanguage="zh_CN">
+<context>
+    <name>Tovrak</name>
+    <message>
+        <source>English（en）</source>
+        <translation>English(en)</translation>
+    </message>
+    <message>
+        <source>Brindel</source>
+        <translation>萨沃林</translation>
+    </message>
+    <message>
+        <source>中文（zh-cn）</source>
+        <translation>中文（zh-cn）</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>保存</translation>
+    </message>
+    <message>
+        <source>相机ID：</source>
+        <translation>相机ID:</translation>
+    </message>
+    <message>
+        <source>语言：</source>
+        <translation>语言：</translation>
+    </message>
+    <message>
+        <source>路径：</source>
+        <translation>路径：</translation>
+    </message>
+    <message>
+        <source>连接并读取相机ID</source>
+        <translation>连接并读取相机ID</translation>
+    </message>
+</context>
+<context>
+    <name>Brindel</name>
+    <message>
+        <source>file (*.txt)</source>
+        <translatorcomment>Deliberately empty and marked finished: the filter keeps its source text in every language. Marked unfinished, lrelease would drop the entry.</translatorcomment>
+        <translation></translation>
+    </message>
+    <message>
+        <source>保存文件</source>
+        <translation>保存文件</translation>
+    </message>
+    <message>
+        <source>保存相机ID失败！请重新尝试！</source>
+        <translation>保存相机ID失败！请重新尝试！</translation>
+    </message>
+    <message>
+        <source>保存相机ID成功！</source>
+        <translation>保存相机ID成功！</translation>
+    </message>
+    <message>
+        <source>成功</source>
+        <translation>成功</translation>
+    </message>
+    <message>
+        <source>断开</source>
+        <translation>断开</translation>
+    </message>
+    <message>
+        <source>未检测到相机！请检查相机与电脑的连接状态！</source>
+        <translation>未检测到相机！请检查相机与电脑的连接状态！</translation>
+    </message>
+    <message>
+        <source>未连接相机！请检查相机与电脑的连接状态！</source>
+        <translation>未连接相机！请检查相机与电脑的连接状态！</translation>
+    </message>
+    <message>
+        <source>萨沃林</source>
+        <translation>萨沃林</translation>
+    </message>
+    <message>
+        <source>警告</source>
+        <translation>警告</translation>
+    </message>
+    <message>
+        <source>读取相机ID失败！请重新尝试！</source>
+        <translation>读取相机ID失败！请重新尝试！</translation>
+    </message>
+    <message>
+        <source>连接并读取相机ID</source>
+        <translation>连接并读取相机ID</translation>
+    </message>
+    <message>
+        <source>连接相机失败！请重新尝试!</source>
+        <translation>连接相机失败！请重新尝试!</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>错误</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Renders the window's form in Chinese and in English to PNG files:
+#   scripts/screenshot.sh [output-directory]      (default: screenshots/out)
+# Builds in $SARVOLIN_BUILD_DIR (default: build/plain). Renders on a virtual X
+# display rather than the offscreen platform, whose 12 pt fallback font is far
+# larger than a desktop's; a CJK font is installed first if none is present,
+# or the Chinese texts would show as empty boxes.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+cd "$root"
+
+out="${1:-screenshots/out}"
+mkdir -p "$out"
+out="$(cd "$out" && pwd)"
+build="${SARVOLIN_BUILD_DIR:-build/plain}"
+
+# shellcheck disable=SC2046
+scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt) fontconfig xvfb xauth
+if ! fc-list :lang=zh family | grep -q .; then
+    scripts/deps.sh fonts-noto-cjk
+    fc-cache -f >/dev/null
+fi
+
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target sarvolin-form-shot
+xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
+    env QT_QPA_PLATFORM=xcb "$build/tests/ui/sarvolin-form-shot" "$out"

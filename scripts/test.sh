@@ -6,7 +6,7 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 # shellcheck disable=SC2046
-scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt)
+scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt scripts/test-deps.txt)
 
 jobs="$(nproc 2>/dev/null || echo 2)"
 export QT_QPA_PLATFORM=offscreen

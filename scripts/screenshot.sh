@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Renders the window's form in Chinese and in English to PNG files:
+# Renders the main window, after a read on the simulated camera, in English
+# and in Chinese to PNG files:
 #   scripts/screenshot.sh [output-directory]      (default: screenshots/out)
 # Builds in $SARVOLIN_BUILD_DIR (default: build/plain). Renders on a virtual X
 # display rather than the offscreen platform, whose 12 pt fallback font is far
@@ -22,6 +23,6 @@ if ! fc-list :lang=zh family | grep -q .; then
 fi
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target sarvolin-form-shot
+cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target sarvolin-window-shot
 xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
-    env QT_QPA_PLATFORM=xcb "$build/tests/ui/sarvolin-form-shot" "$out"
+    env QT_QPA_PLATFORM=xcb "$build/tests/ui/sarvolin-window-shot" "$out"

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QQueue>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <QVector>
+
+// Answers the modal dialogs that a window opens, from inside the event loops
+// those dialogs run, and records what they showed. Message boxes get Ok, the
+// file dialog's "replace it?" question gets Yes, and save dialogs get the
+// queued answers in order.
+class ModalAnswerer : public QObject
+{
+    Q_OBJECT
+
+public:
+    struct Box {
+        QString title;
+        QString text;
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool cursorOverridden = false; // an override cursor was active while it showed
+    };
+
+    struct FileDialog {
+        QString title;
+        QStringList nameFilters;
+    };
+
+    explicit ModalAnswerer(QObject *parent = nullptr);
+
+    // The next save dialog gets this path typed in and accepted; a null
+    // string cancels it.
+    void queueFileAnswer(const QString &path);
+    void clear();
+
+    QVector<Box> boxes;
+    QVector<FileDialog> fileDialogs;
+    int replaceQuestions = 0;
+    QStringList unexpected; // dialogs nobody expected; they were closed
+
+private:
+    void poll();
+    bool alreadyAnswered(QWidget *widget);
+
+    QTimer timer;
+    QQueue<QString> fileAnswers;
+    QList<QPointer<QWidget>> answered;
+};

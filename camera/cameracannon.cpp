@@ -30,18 +30,23 @@ CameraCannon::~CameraCannon()
 {
     if (connected) {
         EdsCloseSession(cameraRef);
-        if (cameraRef) {
-            EdsRelease(cameraRef);
-            cameraRef = nullptr;
-        }
-        if (cameraListRef) {
-            EdsRelease(cameraListRef);
-            cameraListRef = nullptr;
-        }
+        releaseReferences();
     }
     if (sessionOpen) {
         if (terminateSdk() != EDS_ERR_OK)
             terminateSdk();
+    }
+}
+
+void CameraCannon::releaseReferences()
+{
+    if (cameraRef) {
+        EdsRelease(cameraRef);
+        cameraRef = nullptr;
+    }
+    if (cameraListRef) {
+        EdsRelease(cameraListRef);
+        cameraListRef = nullptr;
     }
 }
 
@@ -208,12 +213,7 @@ bool CameraCannon::disconnectCamera()
 
     if (connected && cameraRef) {
         EdsCloseSession(cameraRef);
-        EdsRelease(cameraRef);
-        cameraRef = nullptr;
-        if (cameraListRef) {
-            EdsRelease(cameraListRef);
-            cameraListRef = nullptr;
-        }
+        releaseReferences();
     }
 
     if (sessionOpen) {

@@ -38,6 +38,7 @@ private:
     bool configureCamera();
     bool writeAndVerifySaveTo(EdsUInt32 &size);
     EdsError terminateSdk();
+    void releaseReferences();
 
     bool sessionOpen = false;
     EdsCameraListRef cameraListRef = nullptr;

@@ -9,7 +9,7 @@ namespace {
 constexpr EdsDataType kDataTypeString = 2;
 constexpr EdsDataType kDataTypeUInt32 = 9;
 
-constexpr char kDescription[] = "Simulated EOS camera";
+constexpr char kDescription[] = "Simulated camera";
 
 constexpr EdsUInt32 kAEModeAv = 2;
 constexpr EdsUInt32 kSaveToCamera = 1;

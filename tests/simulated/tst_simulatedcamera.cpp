@@ -143,7 +143,7 @@ void TestSimulatedCamera::fullCycleTwiceThenDestroyConnected()
         QCOMPARE(bodyId, kFirstBodyId);
         QString description;
         QVERIFY(cannon->readDeviceDescription(0, description));
-        QCOMPARE(description, QStringLiteral("Simulated EOS camera"));
+        QCOMPARE(description, QStringLiteral("Simulated camera"));
 
         // A second reference reaches the same camera and its open session.
         camera = firstCamera();

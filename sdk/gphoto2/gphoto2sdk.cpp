@@ -66,6 +66,13 @@ Gphoto2Sdk &Gphoto2Sdk::instance()
     return sdk;
 }
 
+Gphoto2Sdk::Gphoto2Sdk()
+    : references([this](CameraState &camera) {
+        if (camera.session)
+            backend->close(camera.session);
+    })
+{ }
+
 // A program that ends without terminating still lets go of its cameras.
 Gphoto2Sdk::~Gphoto2Sdk()
 {
@@ -93,11 +100,7 @@ EdsError Gphoto2Sdk::terminate()
 
 void Gphoto2Sdk::closeAll()
 {
-    for (auto &entry : objects) {
-        if (entry.second.session)
-            backend->close(entry.second.session);
-    }
-    objects.clear();
+    references.clear();
     backend.reset();
 }
 
@@ -106,11 +109,7 @@ EdsError Gphoto2Sdk::release(EdsBaseRef ref)
     std::lock_guard<std::mutex> lock(mutex);
     if (!backend)
         return EDS_ERR_NOT_INITIALIZED;
-    const Handle handle = reinterpret_cast<Handle>(ref);
-    if (!ref || !objects.count(handle))
-        return EDS_ERR_INVALID_HANDLE;
-    unref(handle);
-    return EDS_ERR_OK;
+    return references.release(ref);
 }
 
 EdsError Gphoto2Sdk::cameraList(EdsCameraListRef *outList)
@@ -138,32 +137,14 @@ EdsError Gphoto2Sdk::cameraListOf(const std::vector<Gphoto2Backend::Detected> &c
     return makeList(cameras, outList);
 }
 
-// While a camera's object lives, every list hands out that same object, so
-// its session is the camera's session whichever reference reaches it.
+// A camera is the same camera while its model and port are.
 EdsError Gphoto2Sdk::makeList(const std::vector<Gphoto2Backend::Detected> &cameras,
                               EdsCameraListRef *outList)
 {
-    Object list;
-    list.kind = Kind::CameraList;
-    for (const Gphoto2Backend::Detected &device : cameras) {
-        Handle camera = 0;
-        for (auto &entry : objects) {
-            const Object &object = entry.second;
-            if (object.kind == Kind::Camera && object.device.model == device.model
-                && object.device.port == device.port) {
-                camera = entry.first;
-                ++entry.second.refCount;
-                break;
-            }
-        }
-        if (!camera) {
-            Object object;
-            object.device = device;
-            camera = add(std::move(object));
-        }
-        list.cameras.push_back(camera);
-    }
-    *outList = reinterpret_cast<EdsCameraListRef>(add(std::move(list)));
+    *outList = references.addList(
+        cameras, [](const CameraState &camera, const Gphoto2Backend::Detected &device) {
+            return camera.device.model == device.model && camera.device.port == device.port;
+        });
     return EDS_ERR_OK;
 }
 
@@ -172,13 +153,7 @@ EdsError Gphoto2Sdk::childCount(EdsBaseRef ref, EdsUInt32 *outCount)
     std::lock_guard<std::mutex> lock(mutex);
     if (!backend)
         return EDS_ERR_NOT_INITIALIZED;
-    const Object *list = find(ref, Kind::CameraList);
-    if (!list)
-        return EDS_ERR_INVALID_HANDLE;
-    if (!outCount)
-        return EDS_ERR_INVALID_POINTER;
-    *outCount = static_cast<EdsUInt32>(list->cameras.size());
-    return EDS_ERR_OK;
+    return references.childCount(ref, outCount);
 }
 
 EdsError Gphoto2Sdk::childAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef *outRef)
@@ -186,23 +161,13 @@ EdsError Gphoto2Sdk::childAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef *ou
     std::lock_guard<std::mutex> lock(mutex);
     if (!backend)
         return EDS_ERR_NOT_INITIALIZED;
-    const Object *list = find(ref, Kind::CameraList);
-    if (!list)
-        return EDS_ERR_INVALID_HANDLE;
-    if (!outRef)
-        return EDS_ERR_INVALID_POINTER;
-    if (index < 0 || static_cast<std::size_t>(index) >= list->cameras.size())
-        return EDS_ERR_INVALID_PARAMETER;
-    const Handle camera = list->cameras[static_cast<std::size_t>(index)];
-    ++objects.at(camera).refCount;
-    *outRef = reinterpret_cast<EdsBaseRef>(camera);
-    return EDS_ERR_OK;
+    return references.childAtIndex(ref, index, outRef);
 }
 
 EdsError Gphoto2Sdk::deviceInfo(EdsCameraRef ref, EdsDeviceInfo *outInfo)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -219,7 +184,7 @@ EdsError Gphoto2Sdk::deviceInfo(EdsCameraRef ref, EdsDeviceInfo *outInfo)
 EdsError Gphoto2Sdk::openSession(EdsCameraRef ref)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -237,7 +202,7 @@ EdsError Gphoto2Sdk::openSession(EdsCameraRef ref)
 EdsError Gphoto2Sdk::closeSession(EdsCameraRef ref)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -249,7 +214,7 @@ EdsError Gphoto2Sdk::propertySize(EdsBaseRef ref, EdsPropertyID id, EdsDataType 
                                   EdsUInt32 *outSize)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -282,7 +247,7 @@ EdsError Gphoto2Sdk::propertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32 si
                                   EdsVoid *outData)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -316,7 +281,7 @@ EdsError Gphoto2Sdk::setPropertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32
                                      const EdsVoid *inData)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -354,27 +319,19 @@ EdsError Gphoto2Sdk::setPropertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32
 EdsError Gphoto2Sdk::acceptCamera(EdsCameraRef ref)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     return findCamera(ref, camera);
 }
 
-Gphoto2Sdk::Object *Gphoto2Sdk::find(EdsBaseRef ref, Kind kind)
-{
-    const auto it = objects.find(reinterpret_cast<Handle>(ref));
-    if (!ref || it == objects.end() || it->second.kind != kind)
-        return nullptr;
-    return &it->second;
-}
-
-EdsError Gphoto2Sdk::findCamera(EdsBaseRef ref, Object *&camera)
+EdsError Gphoto2Sdk::findCamera(EdsBaseRef ref, CameraState *&camera)
 {
     if (!backend)
         return EDS_ERR_NOT_INITIALIZED;
-    camera = find(ref, Kind::Camera);
+    camera = references.camera(ref);
     return camera ? EDS_ERR_OK : EDS_ERR_INVALID_HANDLE;
 }
 
-EdsError Gphoto2Sdk::findOpenCamera(EdsBaseRef ref, Object *&camera)
+EdsError Gphoto2Sdk::findOpenCamera(EdsBaseRef ref, CameraState *&camera)
 {
     const EdsError error = findCamera(ref, camera);
     if (error != EDS_ERR_OK)
@@ -404,7 +361,7 @@ EdsError Gphoto2Sdk::readSetting(Camera *session, const std::vector<const char *
     return errorFromResult(failure);
 }
 
-EdsError Gphoto2Sdk::readValue(Object &camera, EdsPropertyID id, EdsUInt32 &value)
+EdsError Gphoto2Sdk::readValue(CameraState &camera, EdsPropertyID id, EdsUInt32 &value)
 {
     if (id == kEdsPropID_SaveTo) {
         value = camera.saveTo;
@@ -417,28 +374,6 @@ EdsError Gphoto2Sdk::readValue(Object &camera, EdsPropertyID id, EdsUInt32 &valu
         return read;
     value = property->fromChoice(setting.value);
     return EDS_ERR_OK;
-}
-
-Gphoto2Sdk::Handle Gphoto2Sdk::add(Object object)
-{
-    lastHandle += 0x10;
-    objects.emplace(lastHandle, std::move(object));
-    return lastHandle;
-}
-
-// Freeing a camera's object ends its session; freeing a list drops the
-// references it held on its cameras.
-void Gphoto2Sdk::unref(Handle handle)
-{
-    const auto it = objects.find(handle);
-    if (--it->second.refCount > 0)
-        return;
-    const std::vector<Handle> cameras = std::move(it->second.cameras);
-    if (it->second.session)
-        backend->close(it->second.session);
-    objects.erase(it);
-    for (const Handle camera : cameras)
-        unref(camera);
 }
 
 extern "C" {

@@ -1,21 +1,15 @@
 #pragma once
 
 #include "camera/edsdk.h"
+#include "sdk/common/referencetable.h"
 #include "sdk/gphoto2/gphoto2backend.h"
 
-#include <cstdint>
 #include <memory>
 #include <mutex>
-#include <string>
-#include <unordered_map>
 #include <vector>
 
 // Everything the libgphoto2 implementation keeps between calls: libgphoto2
 // itself while initialised, and every reference handed out.
-//
-// References are numbers from a table, never addresses, and a number is never
-// handed out twice: a released reference, or one from before a terminate,
-// finds nothing in the table and is refused without touching freed memory.
 // A call that fails leaves its outputs as they were.
 class Gphoto2Sdk
 {
@@ -51,34 +45,25 @@ public:
     EdsError acceptCamera(EdsCameraRef ref);
 
 private:
-    using Handle = std::uintptr_t;
-    enum class Kind { CameraList, Camera };
-
-    struct Object {
-        Kind kind = Kind::Camera;
-        EdsUInt32 refCount = 1;
-        std::vector<Handle> cameras; // a list holds one reference on each
+    // A camera reference's state; its session ends with the last reference.
+    struct CameraState {
         Gphoto2Backend::Detected device;
         Camera *session = nullptr;
         EdsUInt32 saveTo = 0;
     };
 
-    Gphoto2Sdk() = default;
+    Gphoto2Sdk();
 
-    Object *find(EdsBaseRef ref, Kind kind);
-    EdsError findCamera(EdsBaseRef ref, Object *&camera);
-    EdsError findOpenCamera(EdsBaseRef ref, Object *&camera);
+    EdsError findCamera(EdsBaseRef ref, CameraState *&camera);
+    EdsError findOpenCamera(EdsBaseRef ref, CameraState *&camera);
     EdsError makeList(const std::vector<Gphoto2Backend::Detected> &cameras,
                       EdsCameraListRef *outList);
     EdsError readSetting(Camera *session, const std::vector<const char *> &names,
                          Gphoto2Backend::Setting &setting, const char **foundName);
-    EdsError readValue(Object &camera, EdsPropertyID id, EdsUInt32 &value);
-    Handle add(Object object);
-    void unref(Handle handle);
+    EdsError readValue(CameraState &camera, EdsPropertyID id, EdsUInt32 &value);
     void closeAll();
 
     std::mutex mutex;
     std::unique_ptr<Gphoto2Backend> backend; // set while initialised
-    std::unordered_map<Handle, Object> objects;
-    Handle lastHandle = 0;
+    ReferenceTable<CameraState> references;
 };

@@ -1,8 +1,8 @@
 #include "sdk/simulated/simulatedsdk.h"
 
 #include <cstdlib>
+#include <numeric>
 #include <string>
-#include <utility>
 
 namespace {
 
@@ -66,7 +66,7 @@ EdsError SimulatedSdk::terminate()
     std::lock_guard<std::mutex> lock(mutex);
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    objects.clear(); // closes every session with its camera
+    references.clear(); // closes every session with its camera
     attached.clear();
     initialised = false;
     return EDS_ERR_OK;
@@ -77,15 +77,9 @@ EdsError SimulatedSdk::release(EdsBaseRef ref)
     std::lock_guard<std::mutex> lock(mutex);
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    const Handle handle = reinterpret_cast<Handle>(ref);
-    if (!ref || !objects.count(handle))
-        return EDS_ERR_INVALID_HANDLE;
-    unref(handle);
-    return EDS_ERR_OK;
+    return references.release(ref);
 }
 
-// While a camera's object lives, every list hands out that same object, so
-// its session is the camera's session whichever reference reaches it.
 EdsError SimulatedSdk::cameraList(EdsCameraListRef *outList)
 {
     std::lock_guard<std::mutex> lock(mutex);
@@ -95,25 +89,11 @@ EdsError SimulatedSdk::cameraList(EdsCameraListRef *outList)
         return EDS_ERR_NOT_INITIALIZED;
     if (!outList)
         return EDS_ERR_INVALID_POINTER;
-    Object list;
-    list.kind = Kind::CameraList;
-    for (std::size_t device = 0; device < attached.size(); ++device) {
-        Handle camera = 0;
-        for (auto &entry : objects) {
-            if (entry.second.kind == Kind::Camera && entry.second.device == device) {
-                camera = entry.first;
-                ++entry.second.refCount;
-                break;
-            }
-        }
-        if (!camera) {
-            Object object;
-            object.device = device;
-            camera = add(std::move(object));
-        }
-        list.cameras.push_back(camera);
-    }
-    *outList = reinterpret_cast<EdsCameraListRef>(add(std::move(list)));
+    std::vector<std::size_t> devices(attached.size());
+    std::iota(devices.begin(), devices.end(), std::size_t { 0 });
+    *outList = references.addList(devices, [](const CameraState &camera, std::size_t device) {
+        return camera.device == device;
+    });
     return EDS_ERR_OK;
 }
 
@@ -122,13 +102,7 @@ EdsError SimulatedSdk::childCount(EdsBaseRef ref, EdsUInt32 *outCount)
     std::lock_guard<std::mutex> lock(mutex);
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    const Object *list = find(ref, Kind::CameraList);
-    if (!list)
-        return EDS_ERR_INVALID_HANDLE;
-    if (!outCount)
-        return EDS_ERR_INVALID_POINTER;
-    *outCount = static_cast<EdsUInt32>(list->cameras.size());
-    return EDS_ERR_OK;
+    return references.childCount(ref, outCount);
 }
 
 EdsError SimulatedSdk::childAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef *outRef)
@@ -138,17 +112,7 @@ EdsError SimulatedSdk::childAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef *
         *outRef = nullptr;
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    const Object *list = find(ref, Kind::CameraList);
-    if (!list)
-        return EDS_ERR_INVALID_HANDLE;
-    if (!outRef)
-        return EDS_ERR_INVALID_POINTER;
-    if (index < 0 || static_cast<std::size_t>(index) >= list->cameras.size())
-        return EDS_ERR_INVALID_PARAMETER;
-    const Handle camera = list->cameras[static_cast<std::size_t>(index)];
-    ++objects.at(camera).refCount;
-    *outRef = reinterpret_cast<EdsBaseRef>(camera);
-    return EDS_ERR_OK;
+    return references.childAtIndex(ref, index, outRef);
 }
 
 EdsError SimulatedSdk::deviceInfo(EdsCameraRef ref, EdsDeviceInfo *outInfo)
@@ -156,7 +120,7 @@ EdsError SimulatedSdk::deviceInfo(EdsCameraRef ref, EdsDeviceInfo *outInfo)
     std::lock_guard<std::mutex> lock(mutex);
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    const Object *camera = find(ref, Kind::Camera);
+    const CameraState *camera = references.camera(ref);
     if (!camera)
         return EDS_ERR_INVALID_HANDLE;
     if (!outInfo)
@@ -170,7 +134,7 @@ EdsError SimulatedSdk::openSession(EdsCameraRef ref)
     std::lock_guard<std::mutex> lock(mutex);
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    Object *camera = find(ref, Kind::Camera);
+    CameraState *camera = references.camera(ref);
     if (!camera)
         return EDS_ERR_INVALID_HANDLE;
     if (camera->sessionOpen)
@@ -182,7 +146,7 @@ EdsError SimulatedSdk::openSession(EdsCameraRef ref)
 EdsError SimulatedSdk::closeSession(EdsCameraRef ref)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -193,7 +157,7 @@ EdsError SimulatedSdk::closeSession(EdsCameraRef ref)
 EdsError SimulatedSdk::setCapacity(EdsCameraRef ref, EdsCapacity capacity)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -206,7 +170,7 @@ EdsError SimulatedSdk::propertySize(EdsBaseRef ref, EdsPropertyID id, EdsInt32 p
                                     EdsDataType *outType, EdsUInt32 *outSize)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -219,7 +183,7 @@ EdsError SimulatedSdk::propertyData(EdsBaseRef ref, EdsPropertyID id, EdsInt32 p
                                     EdsUInt32 size, EdsVoid *outData)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     const EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -234,7 +198,7 @@ EdsError SimulatedSdk::setPropertyData(EdsBaseRef ref, EdsPropertyID id, EdsInt3
                                        EdsUInt32 size, const EdsVoid *inData)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    Object *camera = nullptr;
+    CameraState *camera = nullptr;
     EdsError error = findOpenCamera(ref, camera);
     if (error != EDS_ERR_OK)
         return error;
@@ -258,7 +222,7 @@ EdsError SimulatedSdk::setPropertyEventHandler(EdsCameraRef ref, EdsPropertyEven
     std::lock_guard<std::mutex> lock(mutex);
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    Object *camera = find(ref, Kind::Camera);
+    CameraState *camera = references.camera(ref);
     if (!camera)
         return EDS_ERR_INVALID_HANDLE;
     camera->propertyEvent = event;
@@ -272,45 +236,17 @@ EdsError SimulatedSdk::acceptSilentHandler(EdsCameraRef ref)
     std::lock_guard<std::mutex> lock(mutex);
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    return find(ref, Kind::Camera) ? EDS_ERR_OK : EDS_ERR_INVALID_HANDLE;
+    return references.camera(ref) ? EDS_ERR_OK : EDS_ERR_INVALID_HANDLE;
 }
 
-SimulatedSdk::Object *SimulatedSdk::find(EdsBaseRef ref, Kind kind)
-{
-    const auto it = objects.find(reinterpret_cast<Handle>(ref));
-    if (!ref || it == objects.end() || it->second.kind != kind)
-        return nullptr;
-    return &it->second;
-}
-
-EdsError SimulatedSdk::findOpenCamera(EdsBaseRef ref, Object *&camera)
+EdsError SimulatedSdk::findOpenCamera(EdsBaseRef ref, CameraState *&camera)
 {
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
-    camera = find(ref, Kind::Camera);
+    camera = references.camera(ref);
     if (!camera)
         return EDS_ERR_INVALID_HANDLE;
     return camera->sessionOpen ? EDS_ERR_OK : EDS_ERR_SESSION_NOT_OPEN;
-}
-
-SimulatedSdk::Handle SimulatedSdk::add(Object object)
-{
-    lastHandle += 0x10;
-    objects.emplace(lastHandle, std::move(object));
-    return lastHandle;
-}
-
-// Freeing a camera's object closes its session; freeing a list drops the
-// references it held on its cameras.
-void SimulatedSdk::unref(Handle handle)
-{
-    const auto it = objects.find(handle);
-    if (--it->second.refCount > 0)
-        return;
-    const std::vector<Handle> cameras = std::move(it->second.cameras);
-    objects.erase(it);
-    for (const Handle camera : cameras)
-        unref(camera);
 }
 
 extern "C" {

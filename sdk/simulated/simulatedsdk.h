@@ -1,20 +1,15 @@
 #pragma once
 
 #include "camera/edsdk.h"
+#include "sdk/common/referencetable.h"
 #include "sdk/simulated/simulatedcamera.h"
 
 #include <cstddef>
-#include <cstdint>
 #include <mutex>
-#include <unordered_map>
 #include <vector>
 
 // Everything the library keeps between calls: whether it is initialised, the
 // attached cameras, and every reference it has handed out.
-//
-// References are numbers from a table, never addresses, and a number is never
-// handed out twice: a released reference, or one from before a terminate,
-// finds nothing in the table and is refused without touching freed memory.
 class SimulatedSdk
 {
 public:
@@ -47,14 +42,9 @@ public:
     EdsError acceptSilentHandler(EdsCameraRef ref);
 
 private:
-    using Handle = std::uintptr_t;
-    enum class Kind { CameraList, Camera };
-
-    struct Object {
-        Kind kind = Kind::Camera;
-        EdsUInt32 refCount = 1;
-        std::vector<Handle> cameras; // a list holds one reference on each
-        std::size_t device = 0;
+    // A camera reference's state; its session ends with the last reference.
+    struct CameraState {
+        std::size_t device = 0; // index into attached
         bool sessionOpen = false;
         EdsPropertyEvent propertyEvent = 0;
         EdsPropertyEventHandler propertyHandler = nullptr;
@@ -63,14 +53,10 @@ private:
 
     SimulatedSdk() = default;
 
-    Object *find(EdsBaseRef ref, Kind kind);
-    EdsError findOpenCamera(EdsBaseRef ref, Object *&camera);
-    Handle add(Object object);
-    void unref(Handle handle);
+    EdsError findOpenCamera(EdsBaseRef ref, CameraState *&camera);
 
     std::mutex mutex;
     bool initialised = false;
     std::vector<SimulatedCamera> attached;
-    std::unordered_map<Handle, Object> objects;
-    Handle lastHandle = 0;
+    ReferenceTable<CameraState> references;
 };

@@ -256,6 +256,17 @@ void TestSimulatedCamera::refusesStaleAndMisusedReferences()
     QCOMPARE(EdsGetDeviceInfo(camera, &info), EDS_ERR_INVALID_HANDLE);
     QCOMPARE(EdsRelease(camera), EDS_ERR_INVALID_HANDLE);
 
+    // A camera released once too often while its list lives is gone for the
+    // list too: looking it up and releasing the list are refused or safe.
+    QCOMPARE(EdsGetCameraList(&list), EDS_ERR_OK);
+    QCOMPARE(EdsGetChildAtIndex(list, 0, &camera), EDS_ERR_OK);
+    QCOMPARE(EdsRelease(camera), EDS_ERR_OK);
+    QCOMPARE(EdsRelease(camera), EDS_ERR_OK);
+    child = nullptr;
+    QVERIFY(EdsGetChildAtIndex(list, 0, &child) != EDS_ERR_OK);
+    QVERIFY(!child);
+    QCOMPARE(EdsRelease(list), EDS_ERR_OK);
+
     // References from before a terminate stay dead after the next start,
     // even where the new start hands out its references in the same order.
     QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);

@@ -25,3 +25,6 @@ echo "== sanitizer build (ASan + UBSan) =="
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 run_build build/asan -DCMAKE_BUILD_TYPE=Debug -DSARVOLIN_SANITIZE=ON
+
+echo "== fuzzing (libFuzzer, bounded time) =="
+bash scripts/fuzz.sh

@@ -14,6 +14,11 @@ ModalAnswerer::ModalAnswerer(QObject *parent)
     timer.start();
 }
 
+void ModalAnswerer::setPollInterval(int ms)
+{
+    timer.setInterval(ms);
+}
+
 void ModalAnswerer::queueFileAnswer(const QString &path)
 {
     fileAnswers.enqueue(path);

@@ -33,6 +33,10 @@ public:
 
     explicit ModalAnswerer(QObject *parent = nullptr);
 
+    // How often to look for a new dialog; 0 looks on every pass of the event
+    // loop, for tests that open many dialogs. The default is 10 ms.
+    void setPollInterval(int ms);
+
     // The next save dialog gets this path typed in and accepted; a null
     // string cancels it.
     void queueFileAnswer(const QString &path);

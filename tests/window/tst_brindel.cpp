@@ -88,6 +88,7 @@ class BrindelTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void cleanup();
 
@@ -121,6 +122,7 @@ private:
     void run(Scenario scenario);
     void restoreCamera();
 
+    QTemporaryDir settingsDir;
     std::unique_ptr<QTemporaryDir> temp;
     std::unique_ptr<ModalAnswerer> answerer;
     std::unique_ptr<Brindel> window;
@@ -130,6 +132,13 @@ private:
     QLineEdit *pathEdit = nullptr;
     QComboBox *languageBox = nullptr;
 };
+
+// Save dialogs remember their state in the user's settings; keep it here.
+void BrindelTest::initTestCase()
+{
+    QVERIFY(settingsDir.isValid());
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
+}
 
 void BrindelTest::init()
 {

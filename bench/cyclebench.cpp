@@ -2,6 +2,7 @@
 // how many per second, and whether memory in use grows over 10,000 of them.
 #include "benchtable.h"
 #include "cameracycle.h"
+#include "procstatus.h"
 
 #include "camera/cameracannon.h"
 
@@ -34,19 +35,7 @@ long long heapInUse()
 
 long residentKiB()
 {
-    std::FILE *status = std::fopen("/proc/self/status", "r");
-    if (!status)
-        return -1;
-    char line[256];
-    long kib = -1;
-    while (std::fgets(line, sizeof line, status)) {
-        if (std::strncmp(line, "VmRSS:", 6) == 0) {
-            kib = std::strtol(line + 6, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(status);
-    return kib;
+    return procStatusKiB("VmRSS");
 }
 
 bool runCycles(CameraCannon &camera, int cycles)

@@ -1,4 +1,5 @@
 #include "paintprobe.h"
+#include "procstatus.h"
 
 #include <QCoreApplication>
 #include <QEvent>
@@ -23,19 +24,7 @@ long long monotonicNs()
 // child, which also counts the launcher's memory from before the exec.
 long peakResidentKiB()
 {
-    std::FILE *status = std::fopen("/proc/self/status", "r");
-    if (!status)
-        return -1;
-    char line[256];
-    long kib = -1;
-    while (std::fgets(line, sizeof line, status)) {
-        if (std::strncmp(line, "VmHWM:", 6) == 0) {
-            kib = std::strtol(line + 6, nullptr, 10);
-            break;
-        }
-    }
-    std::fclose(status);
-    return kib;
+    return procStatusKiB("VmHWM");
 }
 
 } // namespace

@@ -110,6 +110,14 @@ static bool openInPlace(QFile &file, const QString &path)
 }
 #endif
 
+bool Brindel::streamId(QIODevice &device, const QString &id)
+{
+    QTextStream out(&device);
+    out.setCodec("UTF-8");
+    out << id << Qt::endl;
+    return out.status() == QTextStream::Ok;
+}
+
 // Leaves the file holding exactly the ID and one line end, or reports failure.
 bool Brindel::writeIdFile(const QString &path, const QString &id)
 {
@@ -121,10 +129,7 @@ bool Brindel::writeIdFile(const QString &path, const QString &id)
         QFile file;
         if (!openInPlace(file, path))
             return false;
-        QTextStream out(&file);
-        out.setCodec("UTF-8");
-        out << id << Qt::endl;
-        const bool written = out.status() == QTextStream::Ok && file.flush();
+        const bool written = streamId(file, id) && file.flush();
         file.close();
         return written && file.error() == QFileDevice::NoError;
     }
@@ -134,10 +139,7 @@ bool Brindel::writeIdFile(const QString &path, const QString &id)
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Text))
         return false;
-    QTextStream out(&file);
-    out.setCodec("UTF-8");
-    out << id << Qt::endl;
-    if (out.status() != QTextStream::Ok)
+    if (!streamId(file, id))
         return false; // an uncommitted save file leaves the target as it was
     return file.commit();
 }
@@ -209,24 +211,29 @@ void Brindel::resetConnection()
     ui.filePathLine->setEnabled(false);
 }
 
+// A catalogue that does not load changes nothing.
+bool Brindel::installCatalogue(const QString &path)
+{
+    if (!translator->load(path))
+        return false;
+    // Re-installing moves the translator to the front without piling up
+    // copies of it in the application's list.
+    QCoreApplication::removeTranslator(translator);
+    QCoreApplication::installTranslator(translator);
+    ui.retranslateUi(this);
+    return true;
+}
+
 void Brindel::slot_switchLanguage(int index)
 {
     if (index == 0) {
-        if (!translator->load(QStringLiteral(":/brindel_zh.qm")))
+        if (!installCatalogue(QStringLiteral(":/brindel_zh.qm")))
             return;
-        // Re-installing moves the translator to the front without piling up
-        // copies of it in the application's list.
-        QCoreApplication::removeTranslator(translator);
-        QCoreApplication::installTranslator(translator);
-        ui.retranslateUi(this);
         setWindowTitle(tr("萨沃林V1.1.0"));
         ui.connectBtn->setText(camera->isConnected() ? QStringLiteral("断开")
                                                      : QStringLiteral("连接并读取相机ID"));
     } else if (index == 1) {
-        if (translator->load(QStringLiteral(":/brindel_en.qm"))) {
-            QCoreApplication::removeTranslator(translator);
-            QCoreApplication::installTranslator(translator);
-            ui.retranslateUi(this);
+        if (installCatalogue(QStringLiteral(":/brindel_en.qm"))) {
             ui.LanguageCmbBx->setCurrentIndex(1);
             setWindowTitle(tr("SarvolinV1.1.0"));
         }

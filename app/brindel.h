@@ -6,6 +6,7 @@
 #include <QString>
 
 class CameraCannon;
+class QIODevice;
 class QTranslator;
 
 // The program's only window: every user action is decided here.
@@ -29,7 +30,9 @@ private:
 
     ConnectOutcome connectAndRead();
     void resetConnection();
+    bool installCatalogue(const QString &path);
     static bool writeIdFile(const QString &path, const QString &id);
+    static bool streamId(QIODevice &device, const QString &id);
 
     Ui_Tovrak ui;
     QString filePath;

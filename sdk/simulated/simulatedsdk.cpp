@@ -118,11 +118,9 @@ EdsError SimulatedSdk::childAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef *
 EdsError SimulatedSdk::deviceInfo(EdsCameraRef ref, EdsDeviceInfo *outInfo)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    if (!initialised)
-        return EDS_ERR_NOT_INITIALIZED;
-    const CameraState *camera = references.camera(ref);
-    if (!camera)
-        return EDS_ERR_INVALID_HANDLE;
+    CameraState *camera = nullptr;
+    if (const EdsError error = findCamera(ref, camera))
+        return error;
     if (!outInfo)
         return EDS_ERR_INVALID_POINTER;
     attached[camera->device].fillDeviceInfo(*outInfo);
@@ -132,11 +130,9 @@ EdsError SimulatedSdk::deviceInfo(EdsCameraRef ref, EdsDeviceInfo *outInfo)
 EdsError SimulatedSdk::openSession(EdsCameraRef ref)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    if (!initialised)
-        return EDS_ERR_NOT_INITIALIZED;
-    CameraState *camera = references.camera(ref);
-    if (!camera)
-        return EDS_ERR_INVALID_HANDLE;
+    CameraState *camera = nullptr;
+    if (const EdsError error = findCamera(ref, camera))
+        return error;
     if (camera->sessionOpen)
         return EDS_ERR_DEVICE_BUSY;
     camera->sessionOpen = true;
@@ -220,11 +216,9 @@ EdsError SimulatedSdk::setPropertyEventHandler(EdsCameraRef ref, EdsPropertyEven
                                                EdsPropertyEventHandler handler, EdsVoid *context)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    if (!initialised)
-        return EDS_ERR_NOT_INITIALIZED;
-    CameraState *camera = references.camera(ref);
-    if (!camera)
-        return EDS_ERR_INVALID_HANDLE;
+    CameraState *camera = nullptr;
+    if (const EdsError error = findCamera(ref, camera))
+        return error;
     camera->propertyEvent = event;
     camera->propertyHandler = handler;
     camera->propertyContext = handler ? context : nullptr;
@@ -234,18 +228,22 @@ EdsError SimulatedSdk::setPropertyEventHandler(EdsCameraRef ref, EdsPropertyEven
 EdsError SimulatedSdk::acceptSilentHandler(EdsCameraRef ref)
 {
     std::lock_guard<std::mutex> lock(mutex);
-    if (!initialised)
-        return EDS_ERR_NOT_INITIALIZED;
-    return references.camera(ref) ? EDS_ERR_OK : EDS_ERR_INVALID_HANDLE;
+    CameraState *camera = nullptr;
+    return findCamera(ref, camera);
 }
 
-EdsError SimulatedSdk::findOpenCamera(EdsBaseRef ref, CameraState *&camera)
+EdsError SimulatedSdk::findCamera(EdsBaseRef ref, CameraState *&camera)
 {
     if (!initialised)
         return EDS_ERR_NOT_INITIALIZED;
     camera = references.camera(ref);
-    if (!camera)
-        return EDS_ERR_INVALID_HANDLE;
+    return camera ? EDS_ERR_OK : EDS_ERR_INVALID_HANDLE;
+}
+
+EdsError SimulatedSdk::findOpenCamera(EdsBaseRef ref, CameraState *&camera)
+{
+    if (const EdsError error = findCamera(ref, camera))
+        return error;
     return camera->sessionOpen ? EDS_ERR_OK : EDS_ERR_SESSION_NOT_OPEN;
 }
 

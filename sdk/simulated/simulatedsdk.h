@@ -53,6 +53,7 @@ private:
 
     SimulatedSdk() = default;
 
+    EdsError findCamera(EdsBaseRef ref, CameraState *&camera);
     EdsError findOpenCamera(EdsBaseRef ref, CameraState *&camera);
 
     std::mutex mutex;

@@ -9,8 +9,10 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QIcon>
+#include <QImageReader>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPixmap>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTextStream>
@@ -21,6 +23,15 @@
 #include <unistd.h>
 #endif
 
+// Our icon is a PNG; naming the format keeps the reader from loading every
+// image plugin on the machine just to ask whether it wants the file.
+static QIcon pngIcon(const QString &path)
+{
+    QImageReader reader(path, "png");
+    reader.setAutoDetectImageFormat(false);
+    return QIcon(QPixmap::fromImage(reader.read()));
+}
+
 Brindel::Brindel(QWidget *parent)
     : QMainWindow(parent)
 {
@@ -30,7 +41,7 @@ Brindel::Brindel(QWidget *parent)
     setWindowFlags(flags);
 
     setIconSize(QSize(32, 30));
-    setWindowIcon(QIcon(QStringLiteral(":/carema_icon_normal.png")));
+    setWindowIcon(pngIcon(QStringLiteral(":/carema_icon_normal.png")));
 
     ui.setupUi(this);
     setFixedSize(460, 180);

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QIcon>
+#include <QImage>
 #include <QLineEdit>
 #include <QMetaMethod>
 #include <QPushButton>
@@ -285,7 +287,12 @@ void BrindelTest::startUp()
     QVERIFY(window->windowFlags() & Qt::WindowMinimizeButtonHint);
     QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
     QVERIFY(window->windowFlags() & Qt::WindowCloseButtonHint);
-    QVERIFY(!window->windowIcon().isNull());
+    const QIcon icon = window->windowIcon();
+    QCOMPARE(icon.availableSizes(), QList<QSize>() << QSize(19, 16));
+    QCOMPARE(
+        icon.pixmap(QSize(19, 16)).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied),
+        QImage(QStringLiteral(":/carema_icon_normal.png"))
+            .convertToFormat(QImage::Format_ARGB32_Premultiplied));
 
     // Building the window does not touch the camera.
     QCOMPARE(ScriptedSdk::trace(), QStringList());

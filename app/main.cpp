@@ -8,9 +8,9 @@
 int main(int argc, char *argv[])
 {
     // Without a display the toolkit would abort; say so plainly instead.
-    const QString displayProblem = displayProblemBeforeStart();
-    if (!displayProblem.isEmpty()) {
-        std::fprintf(stderr, "%s\n", qPrintable(displayProblem));
+    DisplayCheck display;
+    if (!display.problem().isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(display.problem()));
         return 1;
     }
 
@@ -18,6 +18,7 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 
     QApplication app(argc, argv);
+    display.release(); // the toolkit holds its own connection now
     Brindel window;
     window.show();
     return app.exec();

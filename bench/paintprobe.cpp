@@ -50,8 +50,9 @@ void PaintProbe::finish()
 {
     const long long frame = monotonicNs();
     char line[128];
-    const int length = std::snprintf(line, sizeof line, "paint %lld frame %lld hwm %ld\n",
-                                     firstPaint, frame, peakResidentKiB());
+    const int length
+        = std::snprintf(line, sizeof line, "paint %lld frame %lld hwm %ld anon %ld\n", firstPaint,
+                        frame, peakResidentKiB(), procStatusKiB("RssAnon"));
     if (length > 0 && ::write(fd, line, static_cast<std::size_t>(length)) < 0)
         std::perror("paint probe");
     ::_exit(0);

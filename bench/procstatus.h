@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-// A "Vm...:" field of /proc/self/status in KiB, or -1.
+// A memory field of /proc/self/status ("VmHWM", "RssAnon", ...) in KiB, or -1.
 inline long procStatusKiB(const char *field)
 {
     std::FILE *status = std::fopen("/proc/self/status", "r");

@@ -35,12 +35,14 @@ struct Program {
     std::vector<double> paintMs;
     std::vector<double> frameMs;
     std::vector<double> peakMiB;
+    std::vector<double> anonMiB;
 };
 
 struct Sample {
     double paintMs = 0;
     double frameMs = 0;
     double peakMiB = 0;
+    double anonMiB = 0;
 };
 
 long long monotonicNs()
@@ -163,8 +165,10 @@ bool launch(const Program &program, const std::string &platform, Sample &sample,
     long long paint = 0;
     long long frame = 0;
     long peakKiB = 0;
-    const bool parsed
-        = std::sscanf(line.c_str(), "paint %lld frame %lld hwm %ld", &paint, &frame, &peakKiB) == 3;
+    long anonKiB = 0;
+    const bool parsed = std::sscanf(line.c_str(), "paint %lld frame %lld hwm %ld anon %ld", &paint,
+                                    &frame, &peakKiB, &anonKiB)
+        == 4;
     if (!parsed) {
         error = program.name + " showed no painted window within "
             + std::to_string(kProbeTimeoutMs / 1000) + " s; its output:\n"
@@ -173,6 +177,7 @@ bool launch(const Program &program, const std::string &platform, Sample &sample,
         sample.paintMs = static_cast<double>(paint - start) / 1e6;
         sample.frameMs = static_cast<double>(frame - start) / 1e6;
         sample.peakMiB = static_cast<double>(peakKiB) / 1024.0;
+        sample.anonMiB = static_cast<double>(anonKiB) / 1024.0;
     }
     if (output >= 0)
         close(output);
@@ -212,9 +217,9 @@ int main(int argc, char *argv[])
     if (label.empty())
         label = platform;
 
-    Program programs[] = { { "sarvolin-demo", SARVOLIN_BENCH_DEMO, {}, {}, {} },
-                           { "bare window", SARVOLIN_BENCH_BARE, {}, {}, {} },
-                           { "form window", SARVOLIN_BENCH_FORM, {}, {}, {} } };
+    Program programs[] = { { "sarvolin-demo", SARVOLIN_BENCH_DEMO, {}, {}, {}, {} },
+                           { "bare window", SARVOLIN_BENCH_BARE, {}, {}, {}, {} },
+                           { "form window", SARVOLIN_BENCH_FORM, {}, {}, {}, {} } };
     constexpr int kPrograms = 3;
 
     // Rotating which program goes first spreads caches and background load
@@ -233,6 +238,7 @@ int main(int argc, char *argv[])
             program.paintMs.push_back(sample.paintMs);
             program.frameMs.push_back(sample.frameMs);
             program.peakMiB.push_back(sample.peakMiB);
+            program.anonMiB.push_back(sample.anonMiB);
         }
     }
 
@@ -264,6 +270,12 @@ int main(int argc, char *argv[])
                    BenchTable::cell("%+.1f MiB", peakDiff), "≤ +3.0 MiB",
                    BenchTable::status(peakDiff <= 3.0),
                    BenchTable::cell("%+.1f MiB", difference(demo.peakMiB, form.peakMiB)) });
+    // Resident memory of the process's own, not shared with other programs
+    // through libraries and font files; shown for the reader, without a target.
+    table.addRow({ "private resident memory (RssAnon) at first frame", spread(demo.anonMiB, "MiB"),
+                   spread(bare.anonMiB, "MiB"), spread(form.anonMiB, "MiB"),
+                   BenchTable::cell("%+.1f MiB", difference(demo.anonMiB, bare.anonMiB)), "", "",
+                   BenchTable::cell("%+.1f MiB", difference(demo.anonMiB, form.anonMiB)) });
     table.print(BenchTable::cell("Start-up, platform %s: median (min–max) of %d runs each, "
                                  "interleaved, after %d warm-up runs each",
                                  label.c_str(), runs, warmup));

@@ -5,6 +5,16 @@
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)
 
+namespace {
+
+QString unreachable()
+{
+    return QStringLiteral("No display: cannot connect to the X server at DISPLAY=%1.")
+        .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")));
+}
+
+} // namespace
+
 // The X11 plugin aborts the process when it cannot connect, so probe the
 // display ourselves through the same client library it uses.
 DisplayCheck::DisplayCheck()
@@ -18,9 +28,7 @@ DisplayCheck::DisplayCheck()
         return;
     }
 
-    const QString unreachable = QStringLiteral("No display: cannot connect to the X server at "
-                                               "DISPLAY=%1.")
-                                    .arg(QString::fromLocal8Bit(qgetenv("DISPLAY")));
+    // QLibrary leaves the library loaded, so the functions outlive `xcb`.
     QLibrary xcb(QStringLiteral("xcb"), 1);
     using Connect = void *(*)(const char *, int *);
     using HasError = int (*)(void *);
@@ -29,14 +37,14 @@ DisplayCheck::DisplayCheck()
     const auto hasError = reinterpret_cast<HasError>(xcb.resolve("xcb_connection_has_error"));
     disconnect = reinterpret_cast<Disconnect>(xcb.resolve("xcb_disconnect"));
     if (!connect || !hasError || !disconnect) {
-        message = unreachable;
+        message = unreachable();
         return;
     }
     // xcb_connect always returns a connection object, in an error state if need be.
     connection = connect(nullptr, nullptr);
     const bool ok = connection && hasError(connection) == 0;
     if (!ok) {
-        message = unreachable;
+        message = unreachable();
         release();
     }
 }

@@ -191,6 +191,15 @@ Property *property(EdsPropertyID id)
     return it == properties.end() ? nullptr : &it->second;
 }
 
+// The property that a call on the camera's open session names, or why not.
+EdsError sessionProperty(const Handle *h, EdsPropertyID id, Property *&p)
+{
+    if (!hasSession(h))
+        return EDS_ERR_SESSION_NOT_OPEN;
+    p = property(id);
+    return p ? EDS_ERR_OK : EDS_ERR_NOT_SUPPORTED;
+}
+
 template <typename Handler>
 EdsError setHandler(Fn fn, EdsCameraRef camera, EdsUInt32 event, Handler handler, EdsVoid *context)
 {
@@ -453,11 +462,9 @@ EdsError EDSAPI EdsGetPropertySize(EdsBaseRef inRef, EdsPropertyID inPropertyID,
                [=](Call &, Handle *h) {
                    if (!outDataType || !outSize)
                        return EDS_ERR_INVALID_POINTER;
-                   if (!hasSession(h))
-                       return EDS_ERR_SESSION_NOT_OPEN;
-                   const Property *p = property(inPropertyID);
-                   if (!p)
-                       return EDS_ERR_NOT_SUPPORTED;
+                   Property *p = nullptr;
+                   if (const EdsError error = sessionProperty(h, inPropertyID, p))
+                       return error;
                    *outDataType = 0;
                    *outSize = p->size;
                    return EDS_ERR_OK;
@@ -472,11 +479,9 @@ EdsError EDSAPI EdsGetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID,
                Need::Camera, [=](Call &, Handle *h) {
                    if (!outPropertyData)
                        return EDS_ERR_INVALID_POINTER;
-                   if (!hasSession(h))
-                       return EDS_ERR_SESSION_NOT_OPEN;
-                   const Property *p = property(inPropertyID);
-                   if (!p)
-                       return EDS_ERR_NOT_SUPPORTED;
+                   Property *p = nullptr;
+                   if (const EdsError error = sessionProperty(h, inPropertyID, p))
+                       return error;
                    auto *out = static_cast<char *>(outPropertyData);
                    const EdsUInt32 n = std::min(inPropertySize, EdsUInt32(p->bytes.size()));
                    std::memcpy(out, p->bytes.constData(), n);
@@ -496,11 +501,9 @@ EdsError EDSAPI EdsSetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID,
     return run(call, Need::Camera, [=](Call &c, Handle *h) {
         if (!inPropertyData)
             return EDS_ERR_INVALID_POINTER;
-        if (!hasSession(h))
-            return EDS_ERR_SESSION_NOT_OPEN;
-        Property *p = property(inPropertyID);
-        if (!p)
-            return EDS_ERR_NOT_SUPPORTED;
+        Property *p = nullptr;
+        if (const EdsError error = sessionProperty(h, inPropertyID, p))
+            return error;
         if (p->sticks) {
             const int n = int(std::min(inPropertySize, p->size));
             if (p->bytes.size() < n)

@@ -45,6 +45,10 @@ Brindel::Brindel(QWidget *parent)
 
     ui.setupUi(this);
     setFixedSize(460, 180);
+    // Screen readers announce each field by its caption, in the current language.
+    ui.label->setBuddy(ui.IDsequen);
+    ui.label_2->setBuddy(ui.filePathLine);
+    ui.languageLabel->setBuddy(ui.LanguageCmbBx);
 
     translator = new QTranslator(this);
     camera = new CameraCannon;
@@ -167,6 +171,13 @@ void Brindel::slot_connect()
     // Real cameras can take seconds to answer.
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const ConnectOutcome outcome = connectAndRead();
+    if (outcome != ConnectOutcome::Connected) {
+        // Let the camera go before the box waits for the user: a claimed
+        // device is useless to every other program meanwhile. The attempt ends
+        // disconnected, so the next press connects again.
+        connectToggled = false;
+        resetConnection();
+    }
     QApplication::restoreOverrideCursor();
 
     switch (outcome) {
@@ -190,10 +201,6 @@ void Brindel::slot_connect()
                               QMessageBox::NoButton);
         break;
     }
-
-    // A failed attempt ends disconnected, so the next press connects again.
-    connectToggled = false;
-    resetConnection();
 }
 
 Brindel::ConnectOutcome Brindel::connectAndRead()

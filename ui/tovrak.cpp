@@ -7,6 +7,8 @@ namespace {
 
 const char *const fieldStyle = "background-color: rgb(224, 227, 239);";
 const int rowHeight = 30;
+// Leaves the caption column room for "Camera ID:" at 11 pt.
+const int fieldWidth = 172;
 
 } // namespace
 
@@ -39,14 +41,14 @@ void Ui_Tovrak::setupUi(QMainWindow *window)
 
     IDsequen = new QLineEdit(layoutWidget);
     IDsequen->setObjectName(QString::fromUtf8("IDsequen"));
-    IDsequen->setMinimumSize(QSize(200, rowHeight));
+    IDsequen->setMinimumSize(QSize(fieldWidth, rowHeight));
     IDsequen->setMaximumSize(QSize(QWIDGETSIZE_MAX, rowHeight));
     IDsequen->setStyleSheet(QString::fromUtf8(fieldStyle));
     gridLayout->addWidget(IDsequen, 0, 1, 1, 1);
 
     filePathLine = new QLineEdit(layoutWidget);
     filePathLine->setObjectName(QString::fromUtf8("filePathLine"));
-    filePathLine->setMinimumSize(QSize(200, rowHeight));
+    filePathLine->setMinimumSize(QSize(fieldWidth, rowHeight));
     filePathLine->setMaximumSize(QSize(QWIDGETSIZE_MAX, rowHeight));
     filePathLine->setStyleSheet(QString::fromUtf8(fieldStyle));
     gridLayout->addWidget(filePathLine, 1, 1, 1, 1);

@@ -63,6 +63,8 @@ void ModalAnswerer::poll()
         seen.text = box->text();
         seen.icon = box->icon();
         seen.cursorOverridden = QApplication::overrideCursor() != nullptr;
+        if (progress)
+            seen.progress = progress();
         boxes.append(seen);
         if (QAbstractButton *ok = box->button(QMessageBox::Ok)) {
             QTimer::singleShot(0, ok, [ok] { QTest::mouseClick(ok, Qt::LeftButton); });

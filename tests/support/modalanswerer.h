@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QVector>
 
+#include <functional>
+
 // Answers the modal dialogs that a window opens, from inside the event loops
 // those dialogs run, and records what they showed. Message boxes get Ok, the
 // file dialog's "replace it?" question gets Yes, and save dialogs get the
@@ -24,6 +26,7 @@ public:
         QString text;
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         bool cursorOverridden = false; // an override cursor was active while it showed
+        int progress = -1; // what progress() returned while it showed
     };
 
     struct FileDialog {
@@ -46,6 +49,8 @@ public:
     QVector<FileDialog> fileDialogs;
     int replaceQuestions = 0;
     QStringList unexpected; // dialogs nobody expected; they were closed
+    // Asked as each message box shows, so a test can tell what happened before it.
+    std::function<int()> progress;
 
 private:
     void poll();

@@ -194,13 +194,13 @@ void TstTovrak::members_data()
     QTest::newRow("label") << "QLabel"
                            << "layoutWidget" << QSize(55, 30) << rowLimit << 0 << 0 << false;
     QTest::newRow("IDsequen") << "QLineEdit"
-                              << "layoutWidget" << QSize(200, 30) << rowLimit << 0 << 1 << true;
+                              << "layoutWidget" << QSize(172, 30) << rowLimit << 0 << 1 << true;
     QTest::newRow("connectBtn") << "QPushButton"
                                 << "layoutWidget" << QSize(150, 30) << rowLimit << 0 << 2 << false;
     QTest::newRow("label_2") << "QLabel"
                              << "layoutWidget" << QSize(55, 30) << rowLimit << 1 << 0 << false;
     QTest::newRow("filePathLine") << "QLineEdit"
-                                  << "layoutWidget" << QSize(200, 30) << rowLimit << 1 << 1 << true;
+                                  << "layoutWidget" << QSize(172, 30) << rowLimit << 1 << 1 << true;
     QTest::newRow("saveBtn") << "QPushButton"
                              << "layoutWidget" << QSize(0, 30) << rowLimit << 1 << 2 << false;
     QTest::newRow("languageLabel")

@@ -3,6 +3,7 @@
 #include "modalanswerer.h"
 #include "support/scriptedsdk.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
@@ -10,9 +11,12 @@
 #include <QFileInfo>
 #include <QIcon>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMetaMethod>
 #include <QPushButton>
+#include <QStyle>
+#include <QStyleOption>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -105,6 +109,10 @@ private slots:
     void editGuards();
     void languageSwitch_data();
     void languageSwitch();
+    void captionsFit_data();
+    void captionsFit();
+    void accessibleNames_data();
+    void accessibleNames();
     void saveWritesExactly_data();
     void saveWritesExactly();
     void saveThroughLinkOrPipe_data();
@@ -117,6 +125,7 @@ private slots:
 private:
     void pressConnect() { QTest::mouseClick(connectBtn, Qt::LeftButton); }
     void pressSave() { QTest::mouseClick(saveBtn, Qt::LeftButton); }
+    void openWindow();
     void chooseLanguage(int index);
     void saveTo(const QString &path);
     void expectSaveFails(const QString &path);
@@ -125,6 +134,7 @@ private:
     void restoreCamera();
 
     QTemporaryDir settingsDir;
+    QFont startFont;
     std::unique_ptr<QTemporaryDir> temp;
     std::unique_ptr<ModalAnswerer> answerer;
     std::unique_ptr<Brindel> window;
@@ -140,6 +150,7 @@ void BrindelTest::initTestCase()
 {
     QVERIFY(settingsDir.isValid());
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(settingsDir.path()));
+    startFont = QApplication::font();
 }
 
 void BrindelTest::init()
@@ -149,6 +160,11 @@ void BrindelTest::init()
     temp.reset(new QTemporaryDir);
     QVERIFY(temp->isValid());
     answerer.reset(new ModalAnswerer);
+    openWindow();
+}
+
+void BrindelTest::openWindow()
+{
     window.reset(new Brindel);
     window->show();
     QVERIFY(QTest::qWaitForWindowExposed(window.get()));
@@ -166,6 +182,7 @@ void BrindelTest::init()
 void BrindelTest::cleanup()
 {
     window.reset();
+    QApplication::setFont(startFont);
     const QStringList unexpected = answerer->unexpected;
     answerer.reset();
     temp.reset();
@@ -442,10 +459,13 @@ void BrindelTest::failedAttemptRecovers()
 {
     QFETCH(int, scenario);
 
+    answerer->progress = [] { return int(ScriptedSdk::calls().size()); };
     run(Scenario(scenario));
     if (QTest::currentTestFailed())
         return;
     QCOMPARE(answerer->boxes.size(), 1);
+    // The camera is let go before the box waits for the user.
+    QCOMPARE(ScriptedSdk::trace().mid(answerer->boxes.first().progress), QStringList());
     QCOMPARE(connectBtn->text(), QStringLiteral("Connect and Read"));
     QVERIFY(idEdit->text().isEmpty());
     QVERIFY(!saveBtn->isEnabled());
@@ -574,6 +594,96 @@ void BrindelTest::languageSwitch()
     QCOMPARE(languageBox->currentIndex(), comboIndex);
     QCOMPARE(languageBox->count(), 2);
     QCOMPARE(saveBtn->text(), saveLabel);
+}
+
+void BrindelTest::captionsFit_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<int>("points");
+    for (int points : { 9, 10, 11 }) {
+        QTest::addRow("English, %d pt", points) << int(English) << points;
+        QTest::addRow("Chinese, %d pt", points) << int(Chinese) << points;
+    }
+}
+
+// Every caption, button text and language entry is shown whole, connected or
+// not, in the room the style leaves for text.
+void BrindelTest::captionsFit()
+{
+    QFETCH(int, language);
+    QFETCH(int, points);
+
+    // window_brindel_dpr2 runs this with QT_SCALE_FACTOR=2.
+    const QByteArray scale = qgetenv("QT_SCALE_FACTOR");
+    QCOMPARE(window->devicePixelRatioF(), scale.isEmpty() ? 1.0 : scale.toDouble());
+    // Widgets with a style sheet keep the font they were built with.
+    window.reset();
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), points));
+    openWindow();
+    chooseLanguage(language);
+    QStringList clipped;
+    auto check = [&](QWidget *widget, const QString &text, const QRect &room) {
+        const int width = QFontMetrics(widget->font()).horizontalAdvance(text);
+        if (width > room.width() || !widget->parentWidget()->rect().contains(widget->geometry()))
+            clipped << QStringLiteral("%1 \"%2\": %3 px in %4 px of %5")
+                           .arg(widget->objectName(), text)
+                           .arg(width)
+                           .arg(room.width())
+                           .arg(widget->width());
+    };
+    for (const bool connected : { false, true }) {
+        if (connected)
+            pressConnect();
+        QCOMPARE(saveBtn->isEnabled(), connected);
+        languageBox->parentWidget()->layout()->activate();
+        for (QLabel *label : window->findChildren<QLabel *>())
+            check(label, label->text(), label->contentsRect());
+        for (QPushButton *button : { connectBtn, saveBtn }) {
+            QStyleOptionButton option;
+            option.initFrom(button);
+            check(button, button->text(),
+                  button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button));
+        }
+        QStyleOptionComboBox option;
+        option.initFrom(languageBox);
+        // The entry is drawn a pixel in from either side of the edit field.
+        const QRect entryRoom = languageBox->style()
+                                    ->subControlRect(QStyle::CC_ComboBox, &option,
+                                                     QStyle::SC_ComboBoxEditField, languageBox)
+                                    .adjusted(1, 0, -1, 0);
+        for (int i = 0; i < languageBox->count(); ++i)
+            check(languageBox, languageBox->itemText(i), entryRoom);
+    }
+    QVERIFY2(clipped.isEmpty(), qPrintable(clipped.join(QStringLiteral("; "))));
+}
+
+void BrindelTest::accessibleNames_data()
+{
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QStringList>("captions"); // of the ID field, the path field, the language box
+    QTest::newRow("English") << int(English) << QStringList { "Camera ID:", "Path:", "Language:" };
+    QTest::newRow("Chinese") << int(Chinese)
+                             << QStringList { u("相机ID:"), u("路径："), u("语言：") };
+}
+
+// Screen readers find each field's caption through its label relation; line
+// edits also take it as their name (Qt on Linux names a combo box by its entry).
+void BrindelTest::accessibleNames()
+{
+    QFETCH(int, language);
+    QFETCH(QStringList, captions);
+
+    chooseLanguage(language);
+    const QList<QWidget *> fields { idEdit, pathEdit, languageBox };
+    for (int i = 0; i < fields.size(); ++i) {
+        QAccessibleInterface *field = QAccessible::queryAccessibleInterface(fields[i]);
+        QVERIFY(field);
+        const auto labels = field->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->text(QAccessible::Name), captions[i]);
+        if (fields[i] != languageBox)
+            QCOMPARE(field->text(QAccessible::Name), captions[i]);
+    }
 }
 
 void BrindelTest::saveWritesExactly_data()

@@ -4,8 +4,8 @@
 #   scripts/screenshot.sh [output-directory]      (default: screenshots/out)
 # Builds in $SARVOLIN_BUILD_DIR (default: build/plain). Renders on a virtual X
 # display rather than the offscreen platform, whose 12 pt fallback font is far
-# larger than a desktop's; a CJK font is installed first if none is present,
-# or the Chinese texts would show as empty boxes.
+# larger than a desktop's; the CJK font of the run command is installed first
+# if none is present, so the pictures show what a new user sees.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -16,11 +16,8 @@ out="$(cd "$out" && pwd)"
 build="${SARVOLIN_BUILD_DIR:-build/plain}"
 
 # shellcheck disable=SC2046
-scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt) fontconfig xvfb xauth
-if ! fc-list :lang=zh family | grep -q .; then
-    scripts/deps.sh fonts-noto-cjk
-    fc-cache -f >/dev/null
-fi
+scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt) xvfb xauth
+scripts/cjk-font.sh
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target sarvolin-window-shot

@@ -7,6 +7,8 @@ cd "$root"
 
 # shellcheck disable=SC2046
 scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt scripts/test-deps.txt)
+# The Chinese texts are checked for real glyphs.
+scripts/cjk-font.sh
 
 jobs="$(nproc 2>/dev/null || echo 2)"
 export QT_QPA_PLATFORM=offscreen

@@ -1,5 +1,8 @@
 #include <QFile>
+#include <QGlyphRun>
+#include <QGuiApplication>
 #include <QSet>
+#include <QTextLayout>
 #include <QTranslator>
 #include <QtEndian>
 #include <QtTest>
@@ -180,6 +183,7 @@ private slots:
     void lookup();
     void contents_data();
     void contents();
+    void chineseHasGlyphs();
 };
 
 void TstCatalogues::lookup_data()
@@ -264,5 +268,40 @@ void TstCatalogues::contents()
     QCOMPARE(held, expected);
 }
 
-QTEST_GUILESS_MAIN(TstCatalogues)
+// Every character of the Chinese texts the window can show draws with a real
+// glyph, from the application's font or a fallback the toolkit finds for it:
+// without one the user sees empty boxes.
+void TstCatalogues::chineseHasGlyphs()
+{
+    QString texts;
+    for (const Message &m : catalogue)
+        texts += QString::fromUtf8(m.source) + QString::fromUtf8(m.chinese);
+    for (const Message &m : absent)
+        texts += QString::fromUtf8(m.source);
+
+    QSet<uint> seen;
+    QString missing;
+    for (const uint code : texts.toUcs4()) {
+        const QString character = QString::fromUcs4(&code, 1);
+        if (code == ' ' || seen.contains(code))
+            continue;
+        seen.insert(code);
+        QTextLayout layout(character, QGuiApplication::font());
+        layout.beginLayout();
+        layout.createLine();
+        layout.endLayout();
+        bool drawn = false;
+        for (const QGlyphRun &run : layout.glyphRuns()) {
+            for (const quint32 glyph : run.glyphIndexes())
+                drawn = drawn || glyph != 0; // glyph 0 is the font's "missing" box
+        }
+        if (!drawn)
+            missing += character;
+    }
+    QVERIFY(seen.size() > 50);
+    QVERIFY2(missing.isEmpty(),
+             qPrintable(QStringLiteral("no font the toolkit finds draws: ") + missing));
+}
+
+QTEST_MAIN(TstCatalogues)
 #include "tst_catalogues.moc"

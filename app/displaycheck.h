@@ -9,7 +9,8 @@
 class DisplayCheck
 {
 public:
-    DisplayCheck();
+    // Reads the arguments the application object will get, without changing them.
+    DisplayCheck(int argc, char **argv);
     ~DisplayCheck();
     DisplayCheck(const DisplayCheck &) = delete;
     DisplayCheck &operator=(const DisplayCheck &) = delete;

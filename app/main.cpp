@@ -8,7 +8,7 @@
 int main(int argc, char *argv[])
 {
     // Without a display the toolkit would abort; say so plainly instead.
-    DisplayCheck display;
+    DisplayCheck display(argc, argv);
     if (!display.problem().isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(display.problem()));
         return 1;

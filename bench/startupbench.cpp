@@ -1,5 +1,5 @@
-// Start-up of sarvolin-demo against a bare Qt Widgets window, and against the
-// main window's form alone, on the same platform plugin: from just before the
+// Start-up of sarvolin-demo against the main window's form alone, and against
+// a bare Qt Widgets window, on the same platform plugin: from just before the
 // fork to the window's first paint, and the peak resident memory by then, over
 // interleaved runs.
 //   sarvolin-bench-startup --platform NAME --label TEXT [--runs N] [--warmup N]
@@ -246,10 +246,12 @@ int main(int argc, char *argv[])
     const Program &bare = programs[1];
     const Program &form = programs[2];
 
-    BenchTable table({ "measure", "sarvolin-demo", "bare window", "form window", "demo vs bare",
-                       "target", "status", "demo vs form" });
-    // Times are compared as ratios of medians, memory as differences; a row
-    // with a limit is judged against the bare window.
+    BenchTable table({ "measure", "sarvolin-demo", "form window", "bare window", "demo vs form",
+                       "target", "status", "demo vs bare" });
+    // Times are compared as ratios of medians, memory as differences. A row
+    // with a limit is judged against the form window, which shows the same
+    // texts in the same fonts; the bare window, which shows no text, is only
+    // a reference.
     auto addRow = [&](const char *measure, std::vector<double> Program::*values, bool time,
                       const char *target = "", double limit = 0) {
         const char *unit = time ? "ms" : "MiB";
@@ -261,15 +263,15 @@ int main(int argc, char *argv[])
         auto shown = [&](double value) {
             return time ? BenchTable::cell("×%.2f", value) : BenchTable::cell("%+.1f MiB", value);
         };
-        const double vsBare = against(bare);
-        table.addRow({ measure, spread(demo.*values, unit), spread(bare.*values, unit),
-                       spread(form.*values, unit), shown(vsBare), target,
-                       *target ? BenchTable::status(vsBare <= limit) : std::string(),
-                       shown(against(form)) });
+        const double vsForm = against(form);
+        table.addRow({ measure, spread(demo.*values, unit), spread(form.*values, unit),
+                       spread(bare.*values, unit), shown(vsForm), target,
+                       *target ? BenchTable::status(vsForm <= limit) : std::string(),
+                       shown(against(bare)) });
     };
-    addRow("process start → first paint", &Program::paintMs, true, "≤ ×1.10", 1.10);
+    addRow("process start → first paint", &Program::paintMs, true, "≤ ×1.05", 1.05);
     addRow("process start → first frame done", &Program::frameMs, true);
-    addRow("peak resident memory (VmHWM)", &Program::peakMiB, false, "≤ +3.0 MiB", 3.0);
+    addRow("peak resident memory (VmHWM)", &Program::peakMiB, false, "≤ +1.0 MiB", 1.0);
     // Resident memory of the process's own, not shared with other programs
     // through libraries and font files; shown for the reader, without a target.
     addRow("private resident memory (RssAnon) at first frame", &Program::anonMiB, false);

@@ -11,7 +11,9 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 
 # shellcheck disable=SC2046
-scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) xvfb xauth fontconfig
+scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) xvfb xauth
+# The same fonts as a user of the run command, since they weigh on start-up.
+scripts/cjk-font.sh
 
 build="${SARVOLIN_BUILD_DIR:-build/bench}"
 runs="${SARVOLIN_BENCH_RUNS:-25}"

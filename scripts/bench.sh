@@ -20,7 +20,7 @@ runs="${SARVOLIN_BENCH_RUNS:-25}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARVOLIN_SANITIZE=OFF \
-    -DSARVOLIN_BUILD_TESTS=OFF -DSARVOLIN_BUILD_BENCH=ON >/dev/null
+    -DBUILD_TESTING=OFF -DSARVOLIN_BUILD_BENCH=ON >/dev/null
 cmake --build "$build" --parallel "$jobs" --target sarvolin-bench >/dev/null
 bin="$build/bench"
 

@@ -23,7 +23,7 @@ declare -A max_len=([fuzz_bodyid]=257 [fuzz_window]=40)
 scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) clang libclang-rt-14-dev
 
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DSARVOLIN_FUZZ=ON -DSARVOLIN_BUILD_TESTS=OFF -DSARVOLIN_BUILD_BENCH=OFF
+    -DSARVOLIN_FUZZ=ON -DBUILD_TESTING=OFF -DSARVOLIN_BUILD_BENCH=OFF
 cmake --build "$build" --parallel "$jobs" --target "${targets[@]}"
 build="$(cd "$build" && pwd)"
 

@@ -19,7 +19,7 @@ build="${SARVOLIN_BUILD_DIR:-build/plain}"
 scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt) xvfb xauth
 scripts/cjk-font.sh
 
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON
 cmake --build "$build" --parallel "$(nproc 2>/dev/null || echo 2)" --target sarvolin-window-shot
 xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
     env QT_QPA_PLATFORM=xcb "$build/tests/ui/sarvolin-window-shot" "$out"

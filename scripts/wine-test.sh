@@ -33,6 +33,6 @@ esac
 # shellcheck disable=SC2046
 scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt) "${packages[@]}"
 
-cmake -S . -B "$build" -DSARVOLIN_WINE_TESTS=ON
+cmake -S . -B "$build" -DBUILD_TESTING=ON -DSARVOLIN_WINE_TESTS=ON
 cmake --build "$build" --target "vendor_wine${bits}_build"
 (cd "$build" && ctest -R "^vendor_wine${bits}\$" --no-tests=error --output-on-failure)

@@ -24,7 +24,7 @@ exclude='^(window_nodisplay|window_brindel_dpr2)$'
 started=$SECONDS
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARVOLIN_SANITIZE=OFF \
-    -DBUILD_TESTING=ON -DSARVOLIN_WINE_TESTS=OFF -DSARVOLIN_BUILD_BENCH=OFF >/dev/null
+    -DBUILD_TESTING=ON >/dev/null
 
 # Each test's executable has the test's name: build just those.
 mapfile -t targets < <(cd "$build" && ctest -N -R "$tests" -E "$exclude" \

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets everything up, then builds and runs every test: once in a plain build
-# and once with AddressSanitizer + UndefinedBehaviorSanitizer.
+# Sets everything up, then checks the formatting and builds and runs every
+# test: in a plain build, again under valgrind's memcheck, once more with
+# AddressSanitizer + UndefinedBehaviorSanitizer, then the fuzzers.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -20,11 +21,17 @@ run_build() {
     (cd "$dir" && ctest --output-on-failure --timeout 300)
 }
 
+echo "== formatting =="
+bash scripts/format-check.sh
+
 echo "== plain build =="
 # The plain build also cross-builds the Windows loader for wine and builds
 # the benchmark programs, so they keep compiling.
 run_build build/plain -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON \
     -DSARVOLIN_WINE_TESTS=ON -DSARVOLIN_BUILD_BENCH=ON
+
+echo "== memory check (valgrind memcheck) =="
+SARVOLIN_BUILD_DIR=build/plain bash scripts/memcheck.sh
 
 echo "== sanitizer build (ASan + UBSan) =="
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"

@@ -1,11 +1,18 @@
 #!/usr/bin/env python3
-"""Draws the program's two camera icons as 8-bit RGBA PNG files.
+"""Draws the program's camera icon: as 8-bit RGBA PNG files and as SVG.
 
-Usage: draw_icons.py [output-directory]   (default: this script's directory)
+Usage:
+  draw_icons.py [output-directory]
+      the two icons of the resource bundle (default: this script's directory)
+  draw_icons.py --hicolor DIRECTORY NAME
+      NAME.png at 16 to 256 px in DIRECTORY/<size>x<size>/apps/ and NAME.svg
+      in DIRECTORY/scalable/apps/, for an icon theme
 
 Shapes are laid out on a 36 x 30 design grid and scaled to each icon size;
-every pixel is supersampled so the small icon keeps soft edges.
+edge pixels are supersampled so the small icon keeps soft edges. Theme icons
+are square: the drawing is centred on a transparent canvas, unstretched.
 """
+import math
 import os
 import struct
 import sys
@@ -13,6 +20,7 @@ import zlib
 
 DESIGN_W, DESIGN_H = 36.0, 30.0
 SAMPLES = 8  # per axis
+THEME_SIZES = (16, 32, 48, 64, 128, 256)
 
 BODY = (0x37, 0x47, 0x4F)
 RING = (0xB0, 0xBE, 0xC5)
@@ -21,53 +29,89 @@ GLASS = (0x4F, 0xC3, 0xF7)
 SHINE = (0xFF, 0xFF, 0xFF)
 LAMP = (0xFF, 0x70, 0x43)
 
-
-def rounded_rect(x0, y0, x1, y1, r):
-    def inside(x, y):
-        cx = min(max(x, x0 + r), x1 - r)
-        cy = min(max(y, y0 + r), y1 - r)
-        return x0 <= x <= x1 and y0 <= y <= y1 and (x - cx) ** 2 + (y - cy) ** 2 <= r * r
-    return inside
-
-
-def circle(cx, cy, r):
-    return lambda x, y: (x - cx) ** 2 + (y - cy) ** 2 <= r * r
-
-
-# Painted in order, later shapes over earlier ones.
+# Painted in order, later shapes over earlier ones. Plain data, so the pixel
+# and the vector renderers cannot drift apart.
+#   ("rect", x0, y0, x1, y1, corner radius) or ("circle", cx, cy, r)
 SHAPES = [
-    (rounded_rect(1, 8, 35, 28, 3.5), BODY),        # body
-    (rounded_rect(11, 3.5, 23, 10, 1.5), BODY),     # viewfinder hump
-    (rounded_rect(27, 5.5, 32, 9, 1), BODY),        # shutter button
-    (circle(18, 18, 8.2), RING),                    # lens mount
-    (circle(18, 18, 6.4), BARREL),
-    (circle(18, 18, 4.6), GLASS),
-    (circle(16.2, 16.2, 1.4), SHINE),
-    (circle(30.5, 12.5, 1.4), LAMP),                # lamp
+    (("rect", 1, 8, 35, 28, 3.5), BODY),        # body
+    (("rect", 11, 3.5, 23, 10, 1.5), BODY),     # viewfinder hump
+    (("rect", 27, 5.5, 32, 9, 1), BODY),        # shutter button
+    (("circle", 18, 18, 8.2), RING),            # lens mount
+    (("circle", 18, 18, 6.4), BARREL),
+    (("circle", 18, 18, 4.6), GLASS),
+    (("circle", 16.2, 16.2, 1.4), SHINE),
+    (("circle", 30.5, 12.5, 1.4), LAMP),        # lamp
 ]
 
 
-def render(width, height):
-    sx, sy = DESIGN_W / width, DESIGN_H / height
+def inside(shape, x, y):
+    if shape[0] == "rect":
+        _, x0, y0, x1, y1, r = shape
+        cx = min(max(x, x0 + r), x1 - r)
+        cy = min(max(y, y0 + r), y1 - r)
+        return x0 <= x <= x1 and y0 <= y <= y1 and (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+    _, cx, cy, r = shape
+    return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
+
+
+def distance(shape, x, y):
+    """Signed distance to the shape's edge, negative inside."""
+    if shape[0] == "rect":
+        _, x0, y0, x1, y1, r = shape
+        qx = abs(x - (x0 + x1) / 2) - ((x1 - x0) / 2 - r)
+        qy = abs(y - (y0 + y1) / 2) - ((y1 - y0) / 2 - r)
+        return math.hypot(max(qx, 0.0), max(qy, 0.0)) + min(max(qx, qy), 0.0) - r
+    _, cx, cy, r = shape
+    return math.hypot(x - cx, y - cy) - r
+
+
+def uniform_colour(x, y, reach):
+    """The pixel's colour when no edge that shows crosses it, else False.
+
+    (x, y) is the pixel's centre and reach its half diagonal; a distance is
+    never off by more than the move, so this decides for every sample in it.
+    """
+    margin = reach + 1e-9
+    for shape, colour in reversed(SHAPES):
+        d = distance(shape, x, y)
+        if d < -margin:
+            return colour
+        if d <= margin:
+            return False
+    return None
+
+
+def render(width, height, view=(0.0, 0.0, DESIGN_W, DESIGN_H)):
+    """Rows of RGBA bytes; view is the design area (x, y, w, h) drawn."""
+    vx, vy, vw, vh = view
+    sx, sy = vw / width, vh / height
+    reach = math.hypot(sx, sy) / 2
+    n = SAMPLES * SAMPLES
     rows = []
     for py in range(height):
         row = bytearray()
         for px in range(width):
+            colour = uniform_colour(vx + (px + 0.5) * sx, vy + (py + 0.5) * sy, reach)
+            if colour is None:
+                row += bytes(4)
+                continue
+            if colour:
+                row += bytes(colour) + b"\xff"
+                continue
             acc = [0.0, 0.0, 0.0, 0.0]  # premultiplied r, g, b and alpha
             for j in range(SAMPLES):
                 for i in range(SAMPLES):
-                    x = (px + (i + 0.5) / SAMPLES) * sx
-                    y = (py + (j + 0.5) / SAMPLES) * sy
+                    x = vx + (px + (i + 0.5) / SAMPLES) * sx
+                    y = vy + (py + (j + 0.5) / SAMPLES) * sy
                     colour = None
-                    for inside, c in SHAPES:
-                        if inside(x, y):
+                    for shape, c in SHAPES:
+                        if inside(shape, x, y):
                             colour = c
                     if colour is not None:
                         acc[0] += colour[0]
                         acc[1] += colour[1]
                         acc[2] += colour[2]
                         acc[3] += 1.0
-            n = SAMPLES * SAMPLES
             alpha = acc[3] / n
             if alpha == 0:
                 row += bytes(4)
@@ -75,6 +119,30 @@ def render(width, height):
                 row += bytes(round(acc[k] / acc[3]) for k in range(3)) + bytes([round(alpha * 255)])
         rows.append(bytes(row))
     return rows
+
+
+def square_view():
+    side = max(DESIGN_W, DESIGN_H)
+    return ((DESIGN_W - side) / 2, (DESIGN_H - side) / 2, side, side)
+
+
+def svg():
+    vx, vy, side, _ = square_view()
+    hexa = lambda c: "#%02x%02x%02x" % c
+    number = lambda v: "%g" % v
+    lines = ['<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" '
+             'viewBox="%s %s %s %s">' % tuple(map(number, (vx, vy, side, side)))]
+    for shape, colour in SHAPES:
+        if shape[0] == "rect":
+            _, x0, y0, x1, y1, r = shape
+            lines.append('<rect x="%s" y="%s" width="%s" height="%s" rx="%s" fill="%s"/>'
+                         % (*map(number, (x0, y0, x1 - x0, y1 - y0, r)), hexa(colour)))
+        else:
+            _, cx, cy, r = shape
+            lines.append('<circle cx="%s" cy="%s" r="%s" fill="%s"/>'
+                         % (*map(number, (cx, cy, r)), hexa(colour)))
+    lines.append("</svg>")
+    return "\n".join(lines) + "\n"
 
 
 def chunk(kind, data):
@@ -92,7 +160,24 @@ def write_png(path, width, height, rows):
         f.write(png)
 
 
+def write_theme(directory, name):
+    for size in THEME_SIZES:
+        folder = os.path.join(directory, "%dx%d" % (size, size), "apps")
+        os.makedirs(folder, exist_ok=True)
+        write_png(os.path.join(folder, name + ".png"), size, size,
+                  render(size, size, square_view()))
+    folder = os.path.join(directory, "scalable", "apps")
+    os.makedirs(folder, exist_ok=True)
+    with open(os.path.join(folder, name + ".svg"), "w", encoding="ascii") as f:
+        f.write(svg())
+
+
 def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "--hicolor":
+        if len(sys.argv) != 4:
+            sys.exit(__doc__)
+        write_theme(sys.argv[2], sys.argv[3])
+        return
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
     for name, w, h in (("carema_icon_normal.png", 19, 16), ("icon.png", 36, 30)):
         write_png(os.path.join(out, name), w, h, render(w, h))

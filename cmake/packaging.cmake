@@ -1,0 +1,110 @@
+# Install rules and the Debian package (cpack -G DEB, run by scripts/package.sh).
+# The install rules are the package's contents: `cmake --install` puts exactly
+# the files the package holds in place.
+
+include(GNUInstallDirs)
+install(TARGETS sarvolin sarvolin-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# A stripped install (cpack, cmake --install --strip) also drops the compiler
+# notes that strip keeps, as Debian's own packaging does.
+if(CMAKE_OBJCOPY)
+    install(CODE "
+        if(CMAKE_INSTALL_DO_STRIP)
+            foreach(program sarvolin sarvolin-demo)
+                execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
+                    --remove-section=.note
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}${CMAKE_EXECUTABLE_SUFFIX}\"
+                    RESULT_VARIABLE failed)
+                if(failed)
+                    message(FATAL_ERROR \"objcopy failed on \${program}\")
+                endif()
+            endforeach()
+        endif()")
+endif()
+
+# One id names the desktop entry, its icon and the AppStream component.
+set(SARVOLIN_APP_ID org.sarvolin.Sarvolin)
+set(SARVOLIN_HOMEPAGE https://sarvolin.org)
+set(SARVOLIN_RELEASE_DATE 2026-12-08)
+
+if(UNIX AND NOT APPLE)
+    set(SARVOLIN_DESKTOP_EXEC sarvolin)
+    set(dist ${CMAKE_CURRENT_SOURCE_DIR}/dist)
+    set(out ${CMAKE_CURRENT_BINARY_DIR}/dist)
+
+    configure_file(${dist}/sarvolin.desktop.in ${out}/${SARVOLIN_APP_ID}.desktop @ONLY)
+    configure_file(${dist}/sarvolin.metainfo.xml.in ${out}/${SARVOLIN_APP_ID}.metainfo.xml @ONLY)
+    install(FILES ${out}/${SARVOLIN_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${out}/${SARVOLIN_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+    # Theme icons come from the code that drew the window's icon, so the two
+    # cannot drift apart.
+    find_package(Python3 REQUIRED COMPONENTS Interpreter)
+    set(icon_sizes 16 32 48 64 128 256)
+    set(icons ${out}/hicolor/scalable/apps/${SARVOLIN_APP_ID}.svg)
+    foreach(size ${icon_sizes})
+        list(APPEND icons ${out}/hicolor/${size}x${size}/apps/${SARVOLIN_APP_ID}.png)
+    endforeach()
+    add_custom_command(OUTPUT ${icons}
+        COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/resources/draw_icons.py
+                --hicolor ${out}/hicolor ${SARVOLIN_APP_ID}
+        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/draw_icons.py
+        COMMENT "Drawing the theme icons"
+        VERBATIM)
+    foreach(icon ${icons})
+        get_filename_component(folder ${icon} DIRECTORY)
+        file(RELATIVE_PATH folder ${out} ${folder})
+        install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/${folder})
+    endforeach()
+
+    # Debian wants manual pages and changelogs compressed, without a timestamp.
+    find_program(GZIP_EXECUTABLE gzip)
+    if(NOT GZIP_EXECUTABLE)
+        message(FATAL_ERROR "gzip not found: it compresses the manual pages")
+    endif()
+    set(compressed)
+    foreach(page sarvolin.1 sarvolin-demo.1 changelog.Debian)
+        configure_file(${dist}/${page} ${out}/${page} @ONLY)
+        add_custom_command(OUTPUT ${out}/${page}.gz
+            COMMAND ${GZIP_EXECUTABLE} -9nkf ${out}/${page}
+            DEPENDS ${out}/${page}
+            VERBATIM)
+        list(APPEND compressed ${out}/${page}.gz)
+    endforeach()
+    install(FILES ${out}/sarvolin.1.gz ${out}/sarvolin-demo.1.gz
+            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+    set(docdir ${CMAKE_INSTALL_DATADIR}/doc/sarvolin)
+    install(FILES ${dist}/copyright ${out}/changelog.Debian.gz DESTINATION ${docdir})
+    install(FILES ${dist}/lintian-overrides
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME sarvolin)
+
+    add_custom_target(sarvolin_dist ALL DEPENDS ${icons} ${compressed})
+endif()
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME sarvolin)
+set(CPACK_PACKAGE_VENDOR "The Sarvolin developers")
+set(CPACK_PACKAGE_CONTACT "The Sarvolin developers <developers@sarvolin.org>")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${SARVOLIN_HOMEPAGE})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "read a camera body's ID and save it to a text file")
+set(CPACK_PACKAGE_DESCRIPTION [=[
+Sarvolin is a small desktop utility for photographers and studio
+technicians. It opens a session with the first camera attached, puts it
+into a fixed state (manual exposure, pictures delivered to the computer,
+RAW image quality), reads the camera body's ID and shows it; Save writes
+that ID, followed by one line end, into a text file of your choice. The
+window speaks English and Chinese.
+
+The package holds sarvolin, which talks to real cameras through
+libgphoto2, and sarvolin-demo, the same window on a simulated camera.]=])
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Without a CJK font the Chinese texts show as empty boxes.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wqy-microhei)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+include(CPack)

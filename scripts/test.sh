@@ -36,6 +36,9 @@ SARVOLIN_BUILD_DIR=build/plain bash scripts/memcheck.sh
 echo "== Windows compile check (mingw-w64, 32-bit) =="
 bash scripts/windows-check.sh
 
+echo "== Debian package (lintian, validators, install, start, purge) =="
+bash scripts/package-check.sh
+
 echo "== sanitizer build (ASan + UBSan) =="
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"

@@ -1,21 +1,21 @@
 #pragma once
 
-#include <gphoto2/gphoto2-abilities-list.h>
-#include <gphoto2/gphoto2-camera.h>
-#include <gphoto2/gphoto2-context.h>
-#include <gphoto2/gphoto2-port-info-list.h>
-
+#include <functional>
 #include <string>
 #include <vector>
 
-// The libgphoto2 side of the camera implementation: one context, the tables
-// of drivers and ports, opening a camera by model and port, and single
-// settings read or written by name. Every call answers with libgphoto2's own
-// result code; the caller decides what it means.
+struct _Camera;
+
+// What the libgphoto2 implementation needs of libgphoto2: finding cameras,
+// opening them by model and port, and single settings read or written by
+// name. Every call answers with libgphoto2's own result code; the caller
+// decides what it means. Gphoto2Library is the real one; tests offer others.
 class Gphoto2Backend
 {
 public:
-    // One camera as autodetection reports it.
+    using Session = _Camera *;
+
+    // One camera as detection reports it.
     struct Detected {
         std::string model;
         std::string port;
@@ -27,21 +27,18 @@ public:
         std::vector<std::string> choices;
     };
 
-    Gphoto2Backend();
-    ~Gphoto2Backend();
-    Gphoto2Backend(const Gphoto2Backend &) = delete;
-    Gphoto2Backend &operator=(const Gphoto2Backend &) = delete;
+    // Picks what to write from the setting as the body offers it; null
+    // writes nothing.
+    using Chooser = std::function<const std::string *(const Setting &)>;
 
-    int detect(std::vector<Detected> &found);
-    int open(const Detected &wanted, Camera **outCamera);
-    int close(Camera *camera);
-    int read(Camera *camera, const char *name, Setting &setting);
-    int write(Camera *camera, const char *name, const std::string &choice);
+    virtual ~Gphoto2Backend() = default;
 
-private:
-    int loadTables();
-
-    GPContext *context = nullptr;
-    CameraAbilitiesList *abilities = nullptr;
-    GPPortInfoList *ports = nullptr;
+    virtual int detect(std::vector<Detected> &found) = 0;
+    virtual int open(const Detected &wanted, Session *outSession) = 0;
+    virtual int close(Session session) = 0;
+    // Each of these looks the setting up on the camera once.
+    virtual int read(Session session, const char *name, Setting &setting) = 0;
+    virtual int write(Session session, const char *name, const Chooser &choose) = 0;
+    // Lets go of what detection found; called when the SDK terminates.
+    virtual void forgetPorts() = 0;
 };

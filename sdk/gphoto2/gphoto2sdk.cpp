@@ -1,5 +1,6 @@
 #include "sdk/gphoto2/gphoto2sdk.h"
 
+#include "sdk/gphoto2/gphoto2library.h"
 #include "sdk/gphoto2/gphoto2mapping.h"
 
 #include <gphoto2/gphoto2-result.h>
@@ -52,6 +53,12 @@ bool isSupported(EdsPropertyID id)
     return id == kEdsPropID_SaveTo || id == kEdsPropID_BodyIDEx || choicePropertyOf(id);
 }
 
+// The settings a property is read from, the first one the body has.
+const std::vector<const char *> &widgetsOf(EdsPropertyID id)
+{
+    return id == kEdsPropID_BodyIDEx ? kBodyIdWidgets : choicePropertyOf(id)->widgets;
+}
+
 // What a body answers for a setting it does not have.
 bool isAbsent(int result)
 {
@@ -66,227 +73,174 @@ Gphoto2Sdk &Gphoto2Sdk::instance()
     return sdk;
 }
 
+CameraSdk &cameraSdk()
+{
+    return Gphoto2Sdk::instance();
+}
+
 Gphoto2Sdk::Gphoto2Sdk()
-    : references([this](CameraState &camera) {
-        if (camera.session)
-            backend->close(camera.session);
-    })
+    : CameraSdkBase(FailedOutputs::Untouched)
 { }
 
 // A program that ends without terminating still lets go of its cameras.
 Gphoto2Sdk::~Gphoto2Sdk()
 {
-    closeAll();
-}
-
-// A second initialisation is accepted and changes nothing; one terminate
-// ends it.
-EdsError Gphoto2Sdk::initialize()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!backend)
-        backend = std::make_unique<Gphoto2Backend>();
-    return EDS_ERR_OK;
-}
-
-EdsError Gphoto2Sdk::terminate()
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!backend)
-        return EDS_ERR_NOT_INITIALIZED;
-    closeAll();
-    return EDS_ERR_OK;
-}
-
-void Gphoto2Sdk::closeAll()
-{
     references.clear();
     backend.reset();
 }
 
-EdsError Gphoto2Sdk::release(EdsBaseRef ref)
+bool Gphoto2Sdk::replaceBackend(std::unique_ptr<Gphoto2Backend> replacement)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!backend)
-        return EDS_ERR_NOT_INITIALIZED;
-    return references.release(ref);
+    const auto lock = enter();
+    if (isInitialised())
+        return false;
+    backend = std::move(replacement);
+    return true;
 }
 
-EdsError Gphoto2Sdk::cameraList(EdsCameraListRef *outList)
+// libgphoto2 comes up once: its drivers stay loaded for the next press.
+EdsError Gphoto2Sdk::start()
 {
-    std::lock_guard<std::mutex> lock(mutex);
     if (!backend)
-        return EDS_ERR_NOT_INITIALIZED;
-    if (!outList)
-        return EDS_ERR_INVALID_POINTER;
+        backend = std::make_unique<Gphoto2Library>();
+    return EDS_ERR_OK;
+}
+
+void Gphoto2Sdk::stop()
+{
+    backend->forgetPorts();
+}
+
+EdsError Gphoto2Sdk::listCameras(EdsCameraListRef &outList)
+{
     std::vector<Gphoto2Backend::Detected> detected;
     const int result = backend->detect(detected);
     if (result < GP_OK)
         return errorFromResult(result);
-    return makeList(detected, outList);
+    outList = makeList(detected);
+    return EDS_ERR_OK;
 }
 
 EdsError Gphoto2Sdk::cameraListOf(const std::vector<Gphoto2Backend::Detected> &cameras,
                                   EdsCameraListRef *outList)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!backend)
+    const auto lock = enter();
+    if (!isInitialised())
         return EDS_ERR_NOT_INITIALIZED;
     if (!outList)
         return EDS_ERR_INVALID_POINTER;
-    return makeList(cameras, outList);
+    *outList = makeList(cameras);
+    return EDS_ERR_OK;
 }
 
 // A camera is the same camera while its model and port are.
-EdsError Gphoto2Sdk::makeList(const std::vector<Gphoto2Backend::Detected> &cameras,
-                              EdsCameraListRef *outList)
+EdsCameraListRef Gphoto2Sdk::makeList(const std::vector<Gphoto2Backend::Detected> &cameras)
 {
-    *outList = references.addList(
+    return references.addList(
         cameras, [](const CameraState &camera, const Gphoto2Backend::Detected &device) {
             return camera.device.model == device.model && camera.device.port == device.port;
         });
-    return EDS_ERR_OK;
 }
 
-EdsError Gphoto2Sdk::childCount(EdsBaseRef ref, EdsUInt32 *outCount)
+EdsError Gphoto2Sdk::describe(CameraState &camera, EdsDeviceInfo &outInfo)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!backend)
-        return EDS_ERR_NOT_INITIALIZED;
-    return references.childCount(ref, outCount);
-}
-
-EdsError Gphoto2Sdk::childAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef *outRef)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    if (!backend)
-        return EDS_ERR_NOT_INITIALIZED;
-    return references.childAtIndex(ref, index, outRef);
-}
-
-EdsError Gphoto2Sdk::deviceInfo(EdsCameraRef ref, EdsDeviceInfo *outInfo)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    CameraState *camera = nullptr;
-    const EdsError error = findCamera(ref, camera);
-    if (error != EDS_ERR_OK)
-        return error;
-    if (!outInfo)
-        return EDS_ERR_INVALID_POINTER;
     EdsDeviceInfo info = {};
-    Gphoto2Mapping::copyText(camera->device.port, sizeof info.szPortName, info.szPortName);
-    Gphoto2Mapping::copyText(camera->device.model, sizeof info.szDeviceDescription,
+    Gphoto2Mapping::copyText(camera.device.port, sizeof info.szPortName, info.szPortName);
+    Gphoto2Mapping::copyText(camera.device.model, sizeof info.szDeviceDescription,
                              info.szDeviceDescription);
-    *outInfo = info;
+    outInfo = info;
     return EDS_ERR_OK;
 }
 
-EdsError Gphoto2Sdk::openSession(EdsCameraRef ref)
+EdsError Gphoto2Sdk::open(CameraState &camera)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    CameraState *camera = nullptr;
-    const EdsError error = findCamera(ref, camera);
-    if (error != EDS_ERR_OK)
-        return error;
-    if (camera->session)
+    if (camera.session)
         return EDS_ERR_OK;
-    Camera *session = nullptr;
-    const int result = backend->open(camera->device, &session);
+    Gphoto2Backend::Session session = nullptr;
+    const int result = backend->open(camera.device, &session);
     if (result < GP_OK)
         return errorFromResult(result);
-    camera->session = session;
-    camera->saveTo = kSaveToCamera;
+    camera.session = session;
+    camera.saveTo = kSaveToCamera;
     return EDS_ERR_OK;
 }
 
-EdsError Gphoto2Sdk::closeSession(EdsCameraRef ref)
+EdsError Gphoto2Sdk::close(CameraState &camera)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    CameraState *camera = nullptr;
-    const EdsError error = findOpenCamera(ref, camera);
-    if (error != EDS_ERR_OK)
-        return error;
-    Camera *const session = std::exchange(camera->session, nullptr);
+    const Gphoto2Backend::Session session = std::exchange(camera.session, nullptr);
     return errorFromResult(backend->close(session));
 }
 
-EdsError Gphoto2Sdk::propertySize(EdsBaseRef ref, EdsPropertyID id, EdsDataType *outType,
-                                  EdsUInt32 *outSize)
+void Gphoto2Sdk::endSession(CameraState &camera)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    CameraState *camera = nullptr;
-    const EdsError error = findOpenCamera(ref, camera);
-    if (error != EDS_ERR_OK)
-        return error;
-    if (!outType || !outSize)
-        return EDS_ERR_INVALID_POINTER;
+    if (camera.session)
+        backend->close(std::exchange(camera.session, nullptr));
+}
+
+EdsError Gphoto2Sdk::sizeOf(CameraState &camera, EdsPropertyID id, EdsInt32, EdsDataType &outType,
+                            EdsUInt32 &outSize)
+{
     if (!isSupported(id))
         return EDS_ERR_NOT_SUPPORTED;
-
-    if (id == kEdsPropID_BodyIDEx) {
-        Gphoto2Backend::Setting bodyId;
-        const EdsError read = readSetting(camera->session, kBodyIdWidgets, bodyId, nullptr);
-        if (read != EDS_ERR_OK)
-            return read;
-        *outType = kDataTypeString;
-        *outSize = static_cast<EdsUInt32>(bodyId.value.size() + 1);
+    if (id == kEdsPropID_SaveTo) {
+        outType = kDataTypeUInt32;
+        outSize = kValueSize;
         return EDS_ERR_OK;
     }
-
     // A body without the setting has no such property.
-    EdsUInt32 value = 0;
-    const EdsError read = readValue(*camera, id, value);
-    if (read != EDS_ERR_OK)
-        return read;
-    *outType = kDataTypeUInt32;
-    *outSize = kValueSize;
+    Setting setting;
+    const EdsError error = readSetting(camera, id, setting);
+    if (error != EDS_ERR_OK)
+        return error;
+    const bool text = id == kEdsPropID_BodyIDEx;
+    outType = text ? kDataTypeString : kDataTypeUInt32;
+    outSize = text ? static_cast<EdsUInt32>(setting.value.size() + 1) : kValueSize;
+    // Every setting read costs the body round trips; the data read that
+    // follows is served from this one.
+    lastRead = LastRead { &camera, id, callNumber(), std::move(setting) };
     return EDS_ERR_OK;
 }
 
-EdsError Gphoto2Sdk::propertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32 size,
-                                  EdsVoid *outData)
+EdsError Gphoto2Sdk::read(CameraState &camera, EdsPropertyID id, EdsInt32, EdsUInt32 size,
+                          EdsVoid *outData)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    CameraState *camera = nullptr;
-    const EdsError error = findOpenCamera(ref, camera);
-    if (error != EDS_ERR_OK)
-        return error;
-    if (!outData)
-        return EDS_ERR_INVALID_POINTER;
     if (!isSupported(id))
         return EDS_ERR_NOT_SUPPORTED;
-
-    if (id == kEdsPropID_BodyIDEx) {
-        if (size == 0)
-            return EDS_ERR_INVALID_PARAMETER;
-        Gphoto2Backend::Setting bodyId;
-        const EdsError read = readSetting(camera->session, kBodyIdWidgets, bodyId, nullptr);
-        if (read != EDS_ERR_OK)
-            return read;
-        Gphoto2Mapping::copyText(bodyId.value, size, outData);
+    const bool text = id == kEdsPropID_BodyIDEx;
+    if (text ? size == 0 : size < kValueSize)
+        return EDS_ERR_INVALID_PARAMETER;
+    if (id == kEdsPropID_SaveTo) {
+        std::memcpy(outData, &camera.saveTo, kValueSize);
         return EDS_ERR_OK;
     }
-
-    if (size < kValueSize)
-        return EDS_ERR_INVALID_PARAMETER;
-    EdsUInt32 value = 0;
-    const EdsError read = readValue(*camera, id, value);
-    if (read != EDS_ERR_OK)
-        return read;
-    std::memcpy(outData, &value, kValueSize);
+    Setting setting;
+    const EdsError error = lookUp(camera, id, setting);
+    if (error != EDS_ERR_OK)
+        return error;
+    if (text) {
+        Gphoto2Mapping::copyText(setting.value, size, outData);
+    } else {
+        const EdsUInt32 value = choicePropertyOf(id)->fromChoice(setting.value);
+        std::memcpy(outData, &value, kValueSize);
+    }
     return EDS_ERR_OK;
 }
 
-EdsError Gphoto2Sdk::setPropertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32 size,
-                                     const EdsVoid *inData)
+// The setting that the size query of the call just before read, or the
+// camera's own.
+EdsError Gphoto2Sdk::lookUp(CameraState &camera, EdsPropertyID id, Setting &setting)
 {
-    std::lock_guard<std::mutex> lock(mutex);
-    CameraState *camera = nullptr;
-    const EdsError error = findOpenCamera(ref, camera);
-    if (error != EDS_ERR_OK)
-        return error;
-    if (!inData)
-        return EDS_ERR_INVALID_POINTER;
+    std::optional<LastRead> last = std::exchange(lastRead, std::nullopt);
+    if (last && last->camera == &camera && last->id == id && last->call + 1 == callNumber()) {
+        setting = std::move(last->setting);
+        return EDS_ERR_OK;
+    }
+    return readSetting(camera, id, setting);
+}
+
+EdsError Gphoto2Sdk::write(CameraState &camera, EdsPropertyID id, EdsInt32, EdsUInt32 size,
+                           const EdsVoid *inData, std::unique_lock<std::mutex> &)
+{
     if (!isSupported(id) || id == kEdsPropID_BodyIDEx)
         return EDS_ERR_NOT_SUPPORTED;
     if (size < kValueSize)
@@ -297,62 +251,43 @@ EdsError Gphoto2Sdk::setPropertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32
     if (id == kEdsPropID_SaveTo) {
         if (value < kSaveToCamera || value > kSaveToBoth)
             return EDS_ERR_INVALID_PARAMETER;
-        camera->saveTo = value;
+        camera.saveTo = value;
         return EDS_ERR_OK;
     }
 
     // Only what this body offers can be selected; whether it took the choice
-    // shows when the value is read back.
+    // shows when the value is read back. A setting the body lists without a
+    // value counts as missing, as when reading.
     const ChoiceProperty *property = choicePropertyOf(id);
-    Gphoto2Backend::Setting setting;
-    const char *name = nullptr;
-    const EdsError read = readSetting(camera->session, property->widgets, setting, &name);
-    if (read != EDS_ERR_OK)
-        return read;
-    const int index = Gphoto2Mapping::choiceIndexFor(value, setting.choices, property->fromChoice);
-    if (index < 0)
-        return EDS_ERR_NOT_SUPPORTED;
-    return errorFromResult(
-        backend->write(camera->session, name, setting.choices[static_cast<std::size_t>(index)]));
+    int failure = GP_ERROR_NOT_SUPPORTED;
+    for (const char *name : property->widgets) {
+        bool offered = false;
+        const int result = backend->write(camera.session, name, [&](const Setting &setting) {
+            offered = !setting.value.empty();
+            const int index = offered
+                ? Gphoto2Mapping::choiceIndexFor(value, setting.choices, property->fromChoice)
+                : -1;
+            return index < 0 ? nullptr : &setting.choices[static_cast<std::size_t>(index)];
+        });
+        if (result >= GP_OK || offered)
+            return errorFromResult(result);
+        if (!isAbsent(result))
+            failure = result;
+    }
+    return errorFromResult(failure);
 }
 
-EdsError Gphoto2Sdk::acceptCamera(EdsCameraRef ref)
-{
-    std::lock_guard<std::mutex> lock(mutex);
-    CameraState *camera = nullptr;
-    return findCamera(ref, camera);
-}
-
-EdsError Gphoto2Sdk::findCamera(EdsBaseRef ref, CameraState *&camera)
-{
-    if (!backend)
-        return EDS_ERR_NOT_INITIALIZED;
-    camera = references.camera(ref);
-    return camera ? EDS_ERR_OK : EDS_ERR_INVALID_HANDLE;
-}
-
-EdsError Gphoto2Sdk::findOpenCamera(EdsBaseRef ref, CameraState *&camera)
-{
-    const EdsError error = findCamera(ref, camera);
-    if (error != EDS_ERR_OK)
-        return error;
-    return camera->session ? EDS_ERR_OK : EDS_ERR_SESSION_NOT_OPEN;
-}
-
-// The first of the named settings that the body has and that holds a value;
-// an empty one counts as missing, since some bodies list a serial number
-// they leave blank.
-EdsError Gphoto2Sdk::readSetting(Camera *session, const std::vector<const char *> &names,
-                                 Gphoto2Backend::Setting &setting, const char **foundName)
+// The first of the property's settings that the body has and that holds a
+// value; an empty one counts as missing, since some bodies list a serial
+// number they leave blank.
+EdsError Gphoto2Sdk::readSetting(CameraState &camera, EdsPropertyID id, Setting &setting)
 {
     int failure = GP_ERROR_NOT_SUPPORTED;
-    for (const char *name : names) {
-        Gphoto2Backend::Setting candidate;
-        const int result = backend->read(session, name, candidate);
+    for (const char *name : widgetsOf(id)) {
+        Setting candidate;
+        const int result = backend->read(camera.session, name, candidate);
         if (result >= GP_OK && !candidate.value.empty()) {
             setting = std::move(candidate);
-            if (foundName)
-                *foundName = name;
             return EDS_ERR_OK;
         }
         if (result < GP_OK && !isAbsent(result))
@@ -360,110 +295,3 @@ EdsError Gphoto2Sdk::readSetting(Camera *session, const std::vector<const char *
     }
     return errorFromResult(failure);
 }
-
-EdsError Gphoto2Sdk::readValue(CameraState &camera, EdsPropertyID id, EdsUInt32 &value)
-{
-    if (id == kEdsPropID_SaveTo) {
-        value = camera.saveTo;
-        return EDS_ERR_OK;
-    }
-    const ChoiceProperty *property = choicePropertyOf(id);
-    Gphoto2Backend::Setting setting;
-    const EdsError read = readSetting(camera.session, property->widgets, setting, nullptr);
-    if (read != EDS_ERR_OK)
-        return read;
-    value = property->fromChoice(setting.value);
-    return EDS_ERR_OK;
-}
-
-extern "C" {
-
-EdsError EDSAPI EdsInitializeSDK()
-{
-    return Gphoto2Sdk::instance().initialize();
-}
-
-EdsError EDSAPI EdsTerminateSDK()
-{
-    return Gphoto2Sdk::instance().terminate();
-}
-
-EdsError EDSAPI EdsRelease(EdsBaseRef inRef)
-{
-    return Gphoto2Sdk::instance().release(inRef);
-}
-
-EdsError EDSAPI EdsGetChildCount(EdsBaseRef inRef, EdsUInt32 *outCount)
-{
-    return Gphoto2Sdk::instance().childCount(inRef, outCount);
-}
-
-EdsError EDSAPI EdsGetChildAtIndex(EdsBaseRef inRef, EdsInt32 inIndex, EdsBaseRef *outRef)
-{
-    return Gphoto2Sdk::instance().childAtIndex(inRef, inIndex, outRef);
-}
-
-EdsError EDSAPI EdsGetPropertySize(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32,
-                                   EdsDataType *outDataType, EdsUInt32 *outSize)
-{
-    return Gphoto2Sdk::instance().propertySize(inRef, inPropertyID, outDataType, outSize);
-}
-
-EdsError EDSAPI EdsGetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32,
-                                   EdsUInt32 inPropertySize, EdsVoid *outPropertyData)
-{
-    return Gphoto2Sdk::instance().propertyData(inRef, inPropertyID, inPropertySize,
-                                               outPropertyData);
-}
-
-EdsError EDSAPI EdsSetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32,
-                                   EdsUInt32 inPropertySize, const EdsVoid *inPropertyData)
-{
-    return Gphoto2Sdk::instance().setPropertyData(inRef, inPropertyID, inPropertySize,
-                                                  inPropertyData);
-}
-
-EdsError EDSAPI EdsGetCameraList(EdsCameraListRef *outCameraListRef)
-{
-    return Gphoto2Sdk::instance().cameraList(outCameraListRef);
-}
-
-EdsError EDSAPI EdsGetDeviceInfo(EdsCameraRef inCameraRef, EdsDeviceInfo *outDeviceInfo)
-{
-    return Gphoto2Sdk::instance().deviceInfo(inCameraRef, outDeviceInfo);
-}
-
-EdsError EDSAPI EdsOpenSession(EdsCameraRef inCameraRef)
-{
-    return Gphoto2Sdk::instance().openSession(inCameraRef);
-}
-
-EdsError EDSAPI EdsCloseSession(EdsCameraRef inCameraRef)
-{
-    return Gphoto2Sdk::instance().closeSession(inCameraRef);
-}
-
-EdsError EDSAPI EdsSetCapacity(EdsCameraRef inCameraRef, EdsCapacity)
-{
-    return Gphoto2Sdk::instance().acceptCamera(inCameraRef);
-}
-
-EdsError EDSAPI EdsSetPropertyEventHandler(EdsCameraRef inCameraRef, EdsPropertyEvent,
-                                           EdsPropertyEventHandler, EdsVoid *)
-{
-    return Gphoto2Sdk::instance().acceptCamera(inCameraRef);
-}
-
-EdsError EDSAPI EdsSetObjectEventHandler(EdsCameraRef inCameraRef, EdsObjectEvent,
-                                         EdsObjectEventHandler, EdsVoid *)
-{
-    return Gphoto2Sdk::instance().acceptCamera(inCameraRef);
-}
-
-EdsError EDSAPI EdsSetCameraStateEventHandler(EdsCameraRef inCameraRef, EdsStateEvent,
-                                              EdsStateEventHandler, EdsVoid *)
-{
-    return Gphoto2Sdk::instance().acceptCamera(inCameraRef);
-}
-
-} // extern "C"

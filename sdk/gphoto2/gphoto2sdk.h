@@ -1,69 +1,79 @@
 #pragma once
 
-#include "camera/edsdk.h"
-#include "sdk/common/referencetable.h"
+#include "sdk/common/camerasdkbase.h"
 #include "sdk/gphoto2/gphoto2backend.h"
 
+#include <cstdint>
 #include <memory>
-#include <mutex>
+#include <optional>
 #include <vector>
 
-// Everything the libgphoto2 implementation keeps between calls: libgphoto2
-// itself while initialised, and every reference handed out.
-// A call that fails leaves its outputs as they were.
-class Gphoto2Sdk
+// A camera reference's state; its session ends with the last reference.
+struct Gphoto2CameraState {
+    Gphoto2Backend::Detected device;
+    Gphoto2Backend::Session session = nullptr;
+    EdsUInt32 saveTo = 0;
+};
+
+// The camera SDK on libgphoto2. libgphoto2 stays loaded from the first
+// initialisation to the end of the process; a terminate closes every camera
+// and forgets the ports. A call that fails leaves its outputs as they were.
+class Gphoto2Sdk : public CameraSdkBase<Gphoto2CameraState>
 {
 public:
     static Gphoto2Sdk &instance();
-    ~Gphoto2Sdk();
+    ~Gphoto2Sdk() override;
 
-    EdsError initialize();
-    EdsError terminate();
-    EdsError release(EdsBaseRef ref);
-
-    EdsError cameraList(EdsCameraListRef *outList);
-    // The list that cameraList() makes of what autodetection reports, made
+    // The list that EdsGetCameraList makes of what detection reports, made
     // of the given cameras instead: reaches a camera that is not detected,
     // such as a folder opened as a camera.
     EdsError cameraListOf(const std::vector<Gphoto2Backend::Detected> &cameras,
                           EdsCameraListRef *outList);
-    EdsError childCount(EdsBaseRef ref, EdsUInt32 *outCount);
-    EdsError childAtIndex(EdsBaseRef ref, EdsInt32 index, EdsBaseRef *outRef);
-    EdsError deviceInfo(EdsCameraRef ref, EdsDeviceInfo *outInfo);
-
-    EdsError openSession(EdsCameraRef ref);
-    EdsError closeSession(EdsCameraRef ref);
-
-    EdsError propertySize(EdsBaseRef ref, EdsPropertyID id, EdsDataType *outType,
-                          EdsUInt32 *outSize);
-    EdsError propertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32 size, EdsVoid *outData);
-    EdsError setPropertyData(EdsBaseRef ref, EdsPropertyID id, EdsUInt32 size,
-                             const EdsVoid *inData);
-
-    // This program never captures and wants no events, so host capacity and
-    // the event handlers are accepted for a valid camera and do nothing.
-    EdsError acceptCamera(EdsCameraRef ref);
+    // Another libgphoto2 side, e.g. a test's; null goes back to the real
+    // one. Taken only while not initialised.
+    bool replaceBackend(std::unique_ptr<Gphoto2Backend> replacement);
 
 private:
-    // A camera reference's state; its session ends with the last reference.
-    struct CameraState {
-        Gphoto2Backend::Detected device;
-        Camera *session = nullptr;
-        EdsUInt32 saveTo = 0;
+    using CameraState = Gphoto2CameraState;
+    using Setting = Gphoto2Backend::Setting;
+
+    // The setting a size query read, for the data read right after it.
+    struct LastRead {
+        const CameraState *camera = nullptr;
+        EdsPropertyID id = 0;
+        std::uint64_t call = 0;
+        Setting setting;
     };
 
     Gphoto2Sdk();
 
-    EdsError findCamera(EdsBaseRef ref, CameraState *&camera);
-    EdsError findOpenCamera(EdsBaseRef ref, CameraState *&camera);
-    EdsError makeList(const std::vector<Gphoto2Backend::Detected> &cameras,
-                      EdsCameraListRef *outList);
-    EdsError readSetting(Camera *session, const std::vector<const char *> &names,
-                         Gphoto2Backend::Setting &setting, const char **foundName);
-    EdsError readValue(CameraState &camera, EdsPropertyID id, EdsUInt32 &value);
-    void closeAll();
+    EdsError start() override;
+    void stop() override;
+    EdsError listCameras(EdsCameraListRef &outList) override;
+    EdsError describe(CameraState &camera, EdsDeviceInfo &outInfo) override;
+    bool isOpen(const CameraState &camera) const override { return camera.session != nullptr; }
+    EdsError open(CameraState &camera) override;
+    EdsError close(CameraState &camera) override;
+    void endSession(CameraState &camera) override;
+    // This program never captures and wants no events, so host capacity and
+    // the property handler are accepted for a valid camera and do nothing.
+    EdsError acceptCapacity(CameraState &, EdsCapacity) override { return EDS_ERR_OK; }
+    EdsError sizeOf(CameraState &camera, EdsPropertyID id, EdsInt32 param, EdsDataType &outType,
+                    EdsUInt32 &outSize) override;
+    EdsError read(CameraState &camera, EdsPropertyID id, EdsInt32 param, EdsUInt32 size,
+                  EdsVoid *outData) override;
+    EdsError write(CameraState &camera, EdsPropertyID id, EdsInt32 param, EdsUInt32 size,
+                   const EdsVoid *inData, std::unique_lock<std::mutex> &lock) override;
+    EdsError watchProperties(CameraState &, EdsPropertyEvent, EdsPropertyEventHandler,
+                             EdsVoid *) override
+    {
+        return EDS_ERR_OK;
+    }
 
-    std::mutex mutex;
-    std::unique_ptr<Gphoto2Backend> backend; // set while initialised
-    ReferenceTable<CameraState> references;
+    EdsCameraListRef makeList(const std::vector<Gphoto2Backend::Detected> &cameras);
+    EdsError lookUp(CameraState &camera, EdsPropertyID id, Setting &setting);
+    EdsError readSetting(CameraState &camera, EdsPropertyID id, Setting &setting);
+
+    std::unique_ptr<Gphoto2Backend> backend; // kept from the first initialisation on
+    std::optional<LastRead> lastRead;
 };

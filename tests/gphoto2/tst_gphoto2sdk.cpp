@@ -4,11 +4,15 @@
 
 #include <QDir>
 #include <QFile>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <gphoto2/gphoto2-result.h>
+
 #include <cstring>
 #include <functional>
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -102,6 +106,62 @@ std::vector<std::pair<const char *, std::function<EdsError()>>> everyCall(EdsBas
     };
 }
 
+// libgphoto2's side of an EOS body, enough for a whole press, counting every
+// lookup of a setting: each costs the body round trips.
+class EosBody : public Gphoto2Backend
+{
+public:
+    std::map<std::string, Setting> settings {
+        { "autoexposuremode", { "Av", { "P", "Tv", "Av", "Manual", "Bulb" } } },
+        { "imageformat", { "Large Fine JPEG", { "Large Fine JPEG", "RAW" } } },
+        { "eosserialnumber", { "083021004517", {} } },
+    };
+    std::map<std::string, int> reads;
+    std::map<std::string, int> writes;
+
+    int detect(std::vector<Detected> &found) override
+    {
+        found = { { "EOS body", "usb:001,009" } };
+        return GP_OK;
+    }
+    int open(const Detected &, Session *outSession) override
+    {
+        *outSession = reinterpret_cast<Session>(this); // never looked into
+        return GP_OK;
+    }
+    int close(Session) override { return GP_OK; }
+    int read(Session, const char *name, Setting &setting) override
+    {
+        ++reads[name];
+        const auto it = settings.find(name);
+        if (it == settings.end())
+            return GP_ERROR_BAD_PARAMETERS;
+        setting = it->second;
+        return GP_OK;
+    }
+    int write(Session, const char *name, const Chooser &choose) override
+    {
+        ++writes[name];
+        const auto it = settings.find(name);
+        if (it == settings.end())
+            return GP_ERROR_BAD_PARAMETERS;
+        const std::string *choice = choose(it->second);
+        if (!choice)
+            return GP_ERROR_NOT_SUPPORTED;
+        it->second.value = *choice;
+        return GP_OK;
+    }
+    void forgetPorts() override { }
+};
+
+QString counted(const std::map<std::string, int> &counts)
+{
+    QStringList parts;
+    for (const auto &entry : counts)
+        parts << QStringLiteral("%1 %2").arg(QString::fromStdString(entry.first)).arg(entry.second);
+    return parts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 class TestGphoto2Sdk : public QObject
@@ -119,6 +179,7 @@ private slots:
     void folderCamera();
     void terminateEndsOpenSessions();
     void unknownModelOrPort();
+    void pressOnEosBody();
 
 private:
     QTemporaryDir dir;
@@ -359,6 +420,38 @@ void TestGphoto2Sdk::unknownModelOrPort()
         QCOMPARE(readValue(camera, kEdsPropID_SaveTo, value), EDS_ERR_SESSION_NOT_OPEN);
         QCOMPARE(EdsCloseSession(camera), EDS_ERR_SESSION_NOT_OPEN);
     }
+}
+
+// A whole press, as the window makes it: the ID comes through, Manual and RAW
+// are written, and each value the camera object asks for is looked up once
+// (exposure mode before writing and when checked, image quality's size and
+// read-back, the body ID); each write looks its setting up once more.
+void TestGphoto2Sdk::pressOnEosBody()
+{
+    auto owned = std::make_unique<EosBody>();
+    const EosBody &body = *owned;
+    QVERIFY(Gphoto2Sdk::instance().replaceBackend(std::move(owned)));
+    const auto backToLibgphoto2 = qScopeGuard([] {
+        EdsTerminateSDK();
+        Gphoto2Sdk::instance().replaceBackend(nullptr);
+    });
+
+    CameraCannon cannon;
+    QVERIFY(cannon.initSdk());
+    int cameras = 0;
+    QVERIFY(cannon.openFirstCamera(cameras));
+    QCOMPARE(cameras, 1);
+    QCOMPARE(cannon.prepareCamera(0), 0);
+    QString bodyId;
+    QVERIFY(cannon.readBodyId(bodyId));
+    QVERIFY(cannon.disconnectCamera());
+
+    QCOMPARE(bodyId, QStringLiteral("083021004517"));
+    QCOMPARE(body.settings.at("autoexposuremode").value, std::string("Manual"));
+    QCOMPARE(body.settings.at("imageformat").value, std::string("RAW"));
+    QCOMPARE(counted(body.reads),
+             QStringLiteral("autoexposuremode 2, eosserialnumber 1, imageformat 2"));
+    QCOMPARE(counted(body.writes), QStringLiteral("autoexposuremode 1, imageformat 1"));
 }
 
 QTEST_GUILESS_MAIN(TestGphoto2Sdk)

@@ -1,9 +1,11 @@
-#include "sdk/gphoto2/gphoto2backend.h"
+#include "sdk/gphoto2/gphoto2library.h"
 
+#include <gphoto2/gphoto2-camera.h>
 #include <gphoto2/gphoto2-list.h>
 #include <gphoto2/gphoto2-result.h>
 #include <gphoto2/gphoto2-widget.h>
 
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -47,35 +49,83 @@ int readWidget(CameraWidget *widget, Gphoto2Backend::Setting &setting)
 
 } // namespace
 
-Gphoto2Backend::Gphoto2Backend()
+Gphoto2Library::Gphoto2Library()
     : context(gp_context_new())
 { }
 
-Gphoto2Backend::~Gphoto2Backend()
+Gphoto2Library::~Gphoto2Library()
 {
-    if (ports)
-        gp_port_info_list_free(ports);
-    if (abilities)
-        gp_abilities_list_free(abilities);
+    forgetPorts();
+    if (drivers)
+        gp_abilities_list_free(drivers);
     if (context)
         gp_context_unref(context);
 }
 
-int Gphoto2Backend::detect(std::vector<Detected> &found)
+// Loading every camera driver is most of what a press cost, and the drivers
+// do not change while the program runs.
+int Gphoto2Library::loadDrivers()
 {
-    CameraList *list = nullptr;
-    int result = gp_list_new(&list);
+    if (drivers)
+        return GP_OK;
+    CameraAbilitiesList *list = nullptr;
+    int result = gp_abilities_list_new(&list);
+    if (result < GP_OK)
+        return result;
+    result = gp_abilities_list_load(list, context);
+    if (result < GP_OK) {
+        gp_abilities_list_free(list);
+        return result;
+    }
+    drivers = list;
+    return GP_OK;
+}
+
+// Ports come and go as cameras are plugged in, so every detection looks anew.
+int Gphoto2Library::scanPorts()
+{
+    GPPortInfoList *list = nullptr;
+    int result = gp_port_info_list_new(&list);
+    if (result < GP_OK)
+        return result;
+    result = gp_port_info_list_load(list);
+    if (result < GP_OK) {
+        gp_port_info_list_free(list);
+        return result;
+    }
+    forgetPorts();
+    ports = list;
+    return GP_OK;
+}
+
+void Gphoto2Library::forgetPorts()
+{
+    if (ports)
+        gp_port_info_list_free(ports);
+    ports = nullptr;
+}
+
+int Gphoto2Library::detect(std::vector<Detected> &found)
+{
+    int result = loadDrivers();
+    if (result >= GP_OK)
+        result = scanPorts();
     if (result < GP_OK)
         return result;
 
+    CameraList *list = nullptr;
+    result = gp_list_new(&list);
+    if (result < GP_OK)
+        return result;
     std::vector<Detected> cameras;
-    result = gp_camera_autodetect(list, context);
+    result = gp_abilities_list_detect(drivers, ports, list, context);
     const int count = result < GP_OK ? 0 : gp_list_count(list);
     for (int i = 0; i < count; ++i) {
         const char *model = nullptr;
         const char *port = nullptr;
+        // "usb:" alone is the generic USB entry, not a camera.
         if (gp_list_get_name(list, i, &model) >= GP_OK && gp_list_get_value(list, i, &port) >= GP_OK
-            && model && port)
+            && model && port && std::strcmp(port, "usb:") != 0)
             cameras.push_back({ model, port });
     }
     gp_list_free(list);
@@ -86,48 +136,19 @@ int Gphoto2Backend::detect(std::vector<Detected> &found)
     return GP_OK;
 }
 
-// Loading every driver takes a moment, and only opening a camera needs the
-// tables, so they are read then, once.
-int Gphoto2Backend::loadTables()
+int Gphoto2Library::open(const Detected &wanted, Session *outSession)
 {
-    if (!abilities) {
-        CameraAbilitiesList *list = nullptr;
-        int result = gp_abilities_list_new(&list);
-        if (result < GP_OK)
-            return result;
-        result = gp_abilities_list_load(list, context);
-        if (result < GP_OK) {
-            gp_abilities_list_free(list);
-            return result;
-        }
-        abilities = list;
-    }
-    if (!ports) {
-        GPPortInfoList *list = nullptr;
-        int result = gp_port_info_list_new(&list);
-        if (result < GP_OK)
-            return result;
-        result = gp_port_info_list_load(list);
-        if (result < GP_OK) {
-            gp_port_info_list_free(list);
-            return result;
-        }
-        ports = list;
-    }
-    return GP_OK;
-}
-
-int Gphoto2Backend::open(const Detected &wanted, Camera **outCamera)
-{
-    int result = loadTables();
+    int result = loadDrivers();
+    if (result >= GP_OK && !ports)
+        result = scanPorts();
     if (result < GP_OK)
         return result;
 
-    const int model = gp_abilities_list_lookup_model(abilities, wanted.model.c_str());
+    const int model = gp_abilities_list_lookup_model(drivers, wanted.model.c_str());
     if (model < GP_OK)
         return model;
-    CameraAbilities cameraAbilities;
-    result = gp_abilities_list_get_abilities(abilities, model, &cameraAbilities);
+    CameraAbilities abilities;
+    result = gp_abilities_list_get_abilities(drivers, model, &abilities);
     if (result < GP_OK)
         return result;
 
@@ -143,7 +164,7 @@ int Gphoto2Backend::open(const Detected &wanted, Camera **outCamera)
     result = gp_camera_new(&camera);
     if (result < GP_OK)
         return result;
-    result = gp_camera_set_abilities(camera, cameraAbilities);
+    result = gp_camera_set_abilities(camera, abilities);
     if (result >= GP_OK)
         result = gp_camera_set_port_info(camera, portInfo);
     if (result >= GP_OK)
@@ -152,22 +173,22 @@ int Gphoto2Backend::open(const Detected &wanted, Camera **outCamera)
         gp_camera_free(camera);
         return result;
     }
-    *outCamera = camera;
+    *outSession = camera;
     return GP_OK;
 }
 
 // The camera is freed whatever the exit answers: it is not used again.
-int Gphoto2Backend::close(Camera *camera)
+int Gphoto2Library::close(Session session)
 {
-    const int result = gp_camera_exit(camera, context);
-    gp_camera_free(camera);
+    const int result = gp_camera_exit(session, context);
+    gp_camera_free(session);
     return result;
 }
 
-int Gphoto2Backend::read(Camera *camera, const char *name, Setting &setting)
+int Gphoto2Library::read(Session session, const char *name, Setting &setting)
 {
     CameraWidget *widget = nullptr;
-    int result = gp_camera_get_single_config(camera, name, &widget, context);
+    int result = gp_camera_get_single_config(session, name, &widget, context);
     if (result < GP_OK)
         return result;
     result = widget ? readWidget(widget, setting) : GP_ERROR;
@@ -175,17 +196,24 @@ int Gphoto2Backend::read(Camera *camera, const char *name, Setting &setting)
     return result;
 }
 
-int Gphoto2Backend::write(Camera *camera, const char *name, const std::string &choice)
+// One lookup serves both choosing and writing.
+int Gphoto2Library::write(Session session, const char *name, const Chooser &choose)
 {
     CameraWidget *widget = nullptr;
-    int result = gp_camera_get_single_config(camera, name, &widget, context);
+    int result = gp_camera_get_single_config(session, name, &widget, context);
     if (result < GP_OK)
         return result;
     if (!widget)
         return GP_ERROR;
-    result = gp_widget_set_value(widget, choice.c_str());
+    Setting setting;
+    result = readWidget(widget, setting);
+    const std::string *choice = result >= GP_OK ? choose(setting) : nullptr;
+    if (result >= GP_OK && !choice)
+        result = GP_ERROR_NOT_SUPPORTED;
     if (result >= GP_OK)
-        result = gp_camera_set_single_config(camera, name, widget, context);
+        result = gp_widget_set_value(widget, choice->c_str());
+    if (result >= GP_OK)
+        result = gp_camera_set_single_config(session, name, widget, context);
     freeWidget(widget);
     return result;
 }

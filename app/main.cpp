@@ -1,4 +1,5 @@
 #include "app/brindel.h"
+#include "app/brokenpipes.h"
 #include "app/displaycheck.h"
 
 #include <QApplication>
@@ -7,6 +8,11 @@
 
 int main(int argc, char *argv[])
 {
+    // A network camera that drops its link mid-session would otherwise kill
+    // the program inside libgphoto2's next write, with no word to the user;
+    // ignored, that write fails and comes back as an I/O error.
+    ignoreBrokenPipes();
+
     // Without a display the toolkit would abort; say so plainly instead.
     DisplayCheck display(argc, argv);
     if (!display.problem().isEmpty()) {

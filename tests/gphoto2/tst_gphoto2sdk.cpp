@@ -1,3 +1,4 @@
+#include "app/brokenpipes.h"
 #include "camera/cameracannon.h"
 #include "camera/edsdk.h"
 #include "sdk/gphoto2/gphoto2sdk.h"
@@ -10,12 +11,18 @@
 
 #include <gphoto2/gphoto2-result.h>
 
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -180,6 +187,7 @@ private slots:
     void terminateEndsOpenSessions();
     void unknownModelOrPort();
     void pressOnEosBody();
+    void droppedNetworkLink();
 
 private:
     QTemporaryDir dir;
@@ -452,6 +460,70 @@ void TestGphoto2Sdk::pressOnEosBody()
     QCOMPARE(counted(body.reads),
              QStringLiteral("autoexposuremode 2, eosserialnumber 1, imageformat 2"));
     QCOMPARE(counted(body.writes), QStringLiteral("autoexposuremode 1, imageformat 1"));
+}
+
+// A network camera that answers both PTP/IP handshakes and hangs up at once:
+// libgphoto2 writes its first request to the dropped link and, when no answer
+// comes, writes again into the broken pipe.
+void TestGphoto2Sdk::droppedNetworkLink()
+{
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    QVERIFY(listener >= 0);
+    const auto closeListener = qScopeGuard([=] { close(listener); });
+    const timeval timeout = { 10, 0 }; // against hangs; accepted links inherit it
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QVERIFY(setsockopt(listener, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0);
+    QVERIFY(bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) == 0);
+    QVERIFY(listen(listener, 2) == 0);
+    QVERIFY(getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+
+    // libgphoto2 saves a host GUID for PTP/IP under HOME on first use; a home
+    // of its own keeps the check on the other one meaningful.
+    const QByteArray oldHome = qgetenv("HOME");
+    const auto restoreHome = qScopeGuard([=] { qputenv("HOME", oldHome); });
+    const QString networkHome = dir.filePath(QStringLiteral("network-home"));
+    QVERIFY(QDir().mkpath(networkHome));
+    qputenv("HOME", QFile::encodeName(networkHome));
+
+    // The second number is the event link's port, else PTP/IP's standard one.
+    const std::string number = std::to_string(ntohs(address.sin_port));
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    const EdsCameraListRef list
+        = listOf("PTP/IP Camera", "ptpip:127.0.0.1:" + number + ":" + number);
+    const EdsCameraRef camera = firstOf(list);
+    QVERIFY(list && camera);
+
+    // Little-endian length and type; the command link's acknowledgement
+    // carries a connection number, GUID, name and version, all left zero.
+    static const char commandAck[34] = { 34, 0, 0, 0, 2 };
+    static const char eventAck[8] = { 8, 0, 0, 0, 4 };
+    std::atomic<int> answered { 0 };
+    std::thread cameraSide([&] {
+        for (const QByteArray &ack : { QByteArray(commandAck, 34), QByteArray(eventAck, 8) }) {
+            const int link = accept(listener, nullptr, nullptr);
+            if (link < 0)
+                return;
+            char request[64];
+            if (read(link, request, sizeof request) > 0
+                && write(link, ack.constData(), ack.size()) == ack.size())
+                ++answered;
+            close(link);
+        }
+    });
+    ignoreBrokenPipes();
+    const EdsError error = EdsOpenSession(camera);
+    cameraSide.join();
+
+    QCOMPARE(answered.load(), 2);
+    QVERIFY(error != EDS_ERR_OK);
+    EdsUInt32 value = kUntouched;
+    QCOMPARE(readValue(camera, kEdsPropID_SaveTo, value), EDS_ERR_SESSION_NOT_OPEN);
+    QCOMPARE(EdsRelease(camera), EDS_ERR_OK);
+    QCOMPARE(EdsRelease(list), EDS_ERR_OK);
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);
 }
 
 QTEST_GUILESS_MAIN(TestGphoto2Sdk)

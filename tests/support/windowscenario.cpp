@@ -382,7 +382,11 @@ void WindowScenario::save(Action action)
             QStringLiteral("a save showed %1 boxes:%2").arg(newBoxes).arg(boxesSince(boxesBefore)));
         return;
     }
+#ifdef Q_OS_WIN
+    const QByteArray expected = expectedId.toUtf8() + "\r\n"; // text mode's line end
+#else
     const QByteArray expected = expectedId.toUtf8() + '\n';
+#endif
     const QByteArray written = contents(path);
     const ModalAnswerer::Box &box = answerer->boxes.last();
     if (box.text == u(kRows[Saved].text[language])) {

@@ -288,9 +288,11 @@ void TstCatalogues::chineseHasGlyphs()
         layout.createLine();
         layout.endLayout();
         const auto runs = layout.glyphRuns();
-        // Glyph 0 is a font's "missing" box.
-        if (code != ' ' && !seen.contains(code)
-            && (runs.isEmpty() || runs[0].glyphIndexes() == QVector<quint32> { 0 }))
+        // Glyph 0 is a font's "missing" box; a font without a character map
+        // is the toolkit's own box drawer, used when it finds no font at all.
+        const bool drawn = !runs.isEmpty() && runs[0].glyphIndexes() != QVector<quint32> { 0 }
+            && !runs[0].rawFont().fontTable("cmap").isEmpty();
+        if (code != ' ' && !seen.contains(code) && !drawn)
             missing += character;
         seen.insert(code);
     }

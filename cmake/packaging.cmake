@@ -2,6 +2,12 @@
 # The install rules are the package's contents: `cmake --install` puts exactly
 # the files the package holds in place.
 
+# Windows has a zip of its own.
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/windowszip.cmake)
+    return()
+endif()
+
 include(GNUInstallDirs)
 install(TARGETS sarvolin sarvolin-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # A stripped install (cpack, cmake --install --strip) also drops the compiler

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets everything up, then checks the formatting and builds and runs every
-# test: in a plain build, again under valgrind's memcheck, once more with
-# AddressSanitizer + UndefinedBehaviorSanitizer, then the fuzzers.
+# test: in a plain build, again under valgrind's memcheck, as Windows programs
+# under wine, once more with AddressSanitizer + UndefinedBehaviorSanitizer,
+# then the fuzzers.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -38,6 +39,9 @@ bash scripts/windows-check.sh
 
 echo "== Debian package (lintian, validators, install, start, purge) =="
 bash scripts/package-check.sh
+
+echo "== Windows: Qt for Windows (cached), cross-build, tests and a press under wine, zip =="
+bash scripts/windows-test.sh
 
 echo "== sanitizer build (ASan + UBSan) =="
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"

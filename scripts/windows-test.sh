@@ -94,7 +94,7 @@ fail() {
     kill "$pid" 2>/dev/null
     exit 1
 }
-window="$(timeout 60 xdotool search --sync --name '^SarvolinV1\.1\.0$' | head -n 1)"
+window="$(timeout 60 xdotool search --sync --onlyvisible --name '^SarvolinV1\.1\.0$' | head -n 1)"
 [ -n "$window" ] || fail "no window titled SarvolinV1.1.0"
 # Keys, not clicks: wine takes real key events reliably. The ID field has
 # the focus; Tab goes past the disabled path field to the connect button.
@@ -111,7 +111,7 @@ if [ "$expect" = id ]; then
     [ "$id" = 083021004517 ] || fail "the window shows no ID (clipboard: '${id:-}')"
     echo "press: the window shows $id"
 else
-    box="$(timeout 60 xdotool search --sync --name '^Error$' | head -n 1)"
+    box="$(timeout 60 xdotool search --sync --onlyvisible --name '^Error$' | head -n 1)"
     [ -n "$box" ] || fail "no error box"
     kill -0 "$pid" 2>/dev/null || fail "the program ended"
     # A message box copies its title and text.

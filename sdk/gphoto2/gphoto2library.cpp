@@ -185,14 +185,30 @@ int Gphoto2Library::close(Session session)
     return result;
 }
 
-int Gphoto2Library::read(Session session, const char *name, Setting &setting)
+// One lookup on the camera; on success the caller frees the widget.
+int Gphoto2Library::lookUp(Session session, const char *name, CameraWidget *&widget,
+                           Setting &setting)
 {
-    CameraWidget *widget = nullptr;
+    widget = nullptr;
     int result = gp_camera_get_single_config(session, name, &widget, context);
     if (result < GP_OK)
         return result;
-    result = widget ? readWidget(widget, setting) : GP_ERROR;
-    freeWidget(widget);
+    if (!widget)
+        return GP_ERROR;
+    result = readWidget(widget, setting);
+    if (result < GP_OK) {
+        freeWidget(widget);
+        widget = nullptr;
+    }
+    return result;
+}
+
+int Gphoto2Library::read(Session session, const char *name, Setting &setting)
+{
+    CameraWidget *widget = nullptr;
+    const int result = lookUp(session, name, widget, setting);
+    if (widget)
+        freeWidget(widget);
     return result;
 }
 
@@ -200,18 +216,12 @@ int Gphoto2Library::read(Session session, const char *name, Setting &setting)
 int Gphoto2Library::write(Session session, const char *name, const Chooser &choose)
 {
     CameraWidget *widget = nullptr;
-    int result = gp_camera_get_single_config(session, name, &widget, context);
+    Setting setting;
+    int result = lookUp(session, name, widget, setting);
     if (result < GP_OK)
         return result;
-    if (!widget)
-        return GP_ERROR;
-    Setting setting;
-    result = readWidget(widget, setting);
-    const std::string *choice = result >= GP_OK ? choose(setting) : nullptr;
-    if (result >= GP_OK && !choice)
-        result = GP_ERROR_NOT_SUPPORTED;
-    if (result >= GP_OK)
-        result = gp_widget_set_value(widget, choice->c_str());
+    const std::string *choice = choose(setting);
+    result = choice ? gp_widget_set_value(widget, choice->c_str()) : GP_ERROR_NOT_SUPPORTED;
     if (result >= GP_OK)
         result = gp_camera_set_single_config(session, name, widget, context);
     freeWidget(widget);

@@ -5,6 +5,7 @@
 #include <gphoto2/gphoto2-abilities-list.h>
 #include <gphoto2/gphoto2-context.h>
 #include <gphoto2/gphoto2-port-info-list.h>
+#include <gphoto2/gphoto2-widget.h>
 
 // libgphoto2 itself: one context, the table of camera drivers, loaded on
 // first use and kept, and the ports, scanned afresh by every detection.
@@ -26,6 +27,7 @@ public:
 private:
     int loadDrivers();
     int scanPorts();
+    int lookUp(Session session, const char *name, CameraWidget *&widget, Setting &setting);
 
     GPContext *context = nullptr;
     CameraAbilitiesList *drivers = nullptr;

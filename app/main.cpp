@@ -24,6 +24,9 @@ int main(int argc, char *argv[])
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
 
     QApplication app(argc, argv);
+    // Wayland matches the window to its desktop entry and icon by this name,
+    // as X11 does by the entry's StartupWMClass.
+    QGuiApplication::setDesktopFileName(QStringLiteral(SARVOLIN_APP_ID));
     display.release(); // the toolkit holds its own connection now
     Brindel window;
     window.show();

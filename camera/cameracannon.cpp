@@ -1,6 +1,6 @@
 #include "camera/cameracannon.h"
 
-#include <QByteArray>
+#include "camera/bodyid.h"
 
 #include <algorithm>
 #include <climits>
@@ -10,7 +10,6 @@
 namespace {
 
 constexpr EdsUInt32 kValueSize = sizeof(EdsUInt32);
-constexpr EdsUInt32 kBodyIdBufferSize = 256;
 
 // An image-quality size beyond this is nonsense from the SDK; refuse it
 // rather than allocate whatever it claims.
@@ -233,30 +232,8 @@ bool CameraCannon::isConnected() const
 
 bool CameraCannon::readBodyId(QString &bodyId)
 {
-    char buffer[kBodyIdBufferSize] = {};
-    if (EdsGetPropertyData(cameraRef, kEdsPropID_BodyIDEx, 0, kBodyIdBufferSize, buffer)
-        != EDS_ERR_OK)
-        return false;
-
-    // Without a zero byte the text ends with the buffer.
-    const void *end = std::memchr(buffer, 0, kBodyIdBufferSize);
-    const int length = end ? static_cast<int>(static_cast<const char *>(end) - buffer)
-                           : static_cast<int>(kBodyIdBufferSize);
-    const QString text = QString::fromUtf8(buffer, length);
-
-    if (buffer[0] != '-') {
-        bodyId = text;
-        return true;
-    }
-
-    // Some bodies report the 32-bit ID as signed. Text that is no signed
-    // 32-bit number is no ID at all: showing 0 would invent one.
-    bool ok = false;
-    const int signedId = text.toInt(&ok, 10);
-    if (!ok)
-        return false;
-    bodyId = QString::number(static_cast<quint32>(signedId), 10);
-    return true;
+    EdsError error = EDS_ERR_OK;
+    return readBodyIdOf(cameraRef, bodyId, error);
 }
 
 bool CameraCannon::readDeviceDescription(int index, QString &description)
@@ -270,11 +247,7 @@ bool CameraCannon::readDeviceDescription(int index, QString &description)
     if (EdsGetDeviceInfo(cameraRef, &info) != EDS_ERR_OK)
         return false;
 
-    const char *text = info.szDeviceDescription;
-    const void *end = std::memchr(text, 0, sizeof info.szDeviceDescription);
-    const int length = end ? static_cast<int>(static_cast<const char *>(end) - text)
-                           : static_cast<int>(sizeof info.szDeviceDescription);
-    description = QString::fromUtf8(text, length);
+    description = sdkText(info.szDeviceDescription, sizeof info.szDeviceDescription);
     deviceDescription = description;
     return true;
 }

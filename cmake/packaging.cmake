@@ -27,8 +27,8 @@ if(CMAKE_OBJCOPY)
         endif()")
 endif()
 
-# One id names the desktop entry, its icon and the AppStream component.
-set(SARVOLIN_APP_ID org.sarvolin.Sarvolin)
+# SARVOLIN_APP_ID, set with the programs, names the desktop entry, its icon
+# and the AppStream component.
 set(SARVOLIN_HOMEPAGE https://sarvolin.org)
 set(SARVOLIN_RELEASE_DATE 2026-12-08)
 

@@ -20,8 +20,9 @@ moc=/usr/lib/qt5/bin/moc
 qt=/usr/include/x86_64-linux-gnu/qt5
 
 # sarvolin: camera, app, ui and the vendor loader; sarvolin-demo: the same
-# with the simulated camera and what it shares with the other cameras.
-dirs=(camera app ui sdk/vendor sdk/simulated sdk/common)
+# with the simulated camera and what it shares with the other cameras;
+# sarvolin-list and sarvolin-list-demo: list and the same cameras.
+dirs=(camera app ui list sdk/vendor sdk/simulated sdk/common)
 for dir in "${dirs[@]}"; do
     [ -d "$dir" ] || { echo "windows-check: no folder $dir" >&2; exit 1; }
 done
@@ -33,6 +34,7 @@ trap 'rm -rf "$work"' EXIT
 # their own warnings (dllimport on friend declarations) are not ours.
 flags=(-std=c++17 -fsyntax-only -Wall -Wextra -Werror
        -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -I"$root"
+       -DSARVOLIN_APP_ID='"app.id"' -DSARVOLIN_VERSION='"0"'
        -isystem "$qt" -isystem "$qt/QtCore" -isystem "$qt/QtGui" -isystem "$qt/QtWidgets")
 
 # moc must see the target's macros, not the host's, to read the Windows

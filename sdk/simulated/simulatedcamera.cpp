@@ -28,9 +28,10 @@ void copyText(char (&field)[256], const std::string &text)
 // A camera as it comes out of the bag: not in manual exposure, saving to its
 // own card and shooting JPEG, so a program that means to change any of that
 // has to write it.
-SimulatedCamera::SimulatedCamera(std::string bodyId, std::string portName)
-    : bodyId(std::move(bodyId))
+SimulatedCamera::SimulatedCamera(std::string bodyId, std::string portName, Behaviour behaviour)
+    : bodyId(behaviour == Behaviour::NoId ? std::string() : std::move(bodyId))
     , portName(std::move(portName))
+    , how(behaviour)
     , values { { kEdsPropID_AEModeSelect, kAEModeAv },
                { kEdsPropID_SaveTo, kSaveToCamera },
                { kEdsPropID_ImageQuality, kImageQualityLargeFineJpeg },

@@ -10,7 +10,19 @@
 class SimulatedCamera
 {
 public:
-    SimulatedCamera(std::string bodyId, std::string portName);
+    // How the body answers a program that opens it and reads its ID.
+    enum class Behaviour {
+        Ok,
+        Refuse, // refuses every session
+        NoId, // reports an empty body ID
+        Gone, // unplugged just after it was found
+        Hang, // never answers a session request
+    };
+
+    SimulatedCamera(std::string bodyId, std::string portName, Behaviour behaviour = Behaviour::Ok);
+
+    Behaviour behaviour() const { return how; }
+    const std::string &port() const { return portName; }
 
     void fillDeviceInfo(EdsDeviceInfo &info) const;
 
@@ -27,5 +39,6 @@ private:
 
     std::string bodyId;
     std::string portName;
+    Behaviour how;
     std::map<EdsPropertyID, EdsUInt32> values;
 };

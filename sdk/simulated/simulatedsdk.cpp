@@ -1,41 +1,20 @@
 #include "sdk/simulated/simulatedsdk.h"
 
-#include <cstdlib>
-#include <numeric>
+#include "sdk/simulated/simulatedrig.h"
+
+#include <cstdio>
 #include <string>
+#include <thread>
 
 namespace {
 
 constexpr EdsPropertyEvent kPropertyEventChanged = 0x00000101;
 
-// SARVOLIN_SIMULATED_CAMERAS sets how many cameras are attached, 0 to 8,
-// read at every initialisation; unset or anything else means one. 0 lets a
-// demo show the "no camera" path.
-std::size_t attachedCameraCount()
+std::string hex(EdsPropertyID id)
 {
-    constexpr unsigned long kMaxCameras = 8;
-    const char *text = std::getenv("SARVOLIN_SIMULATED_CAMERAS");
-    if (!text || !*text)
-        return 1;
-    char *end = nullptr;
-    const unsigned long count = std::strtoul(text, &end, 10);
-    if (*end != '\0' || count > kMaxCameras)
-        return 1;
-    return count;
-}
-
-std::string bodyIdOf(std::size_t index)
-{
-    std::string id = std::to_string(83021004517ULL + index);
-    id.insert(0, 12 - id.size(), '0');
-    return id;
-}
-
-std::string portNameOf(std::size_t index)
-{
-    std::string device = std::to_string(4 + index);
-    device.insert(0, 3 - device.size(), '0');
-    return "usb:001," + device;
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%X", static_cast<unsigned>(id));
+    return text;
 }
 
 } // namespace
@@ -61,21 +40,57 @@ SimulatedSdk::SimulatedSdk()
 // their factory state.
 EdsError SimulatedSdk::start()
 {
-    const std::size_t count = attachedCameraCount();
-    for (std::size_t i = 0; i < count; ++i)
-        attached.emplace_back(bodyIdOf(i), portNameOf(i));
+    latency = SimulatedRig::latency();
+    attached.clear();
+    plugIn();
+    SimulatedRig::record("initialize");
     return EDS_ERR_OK;
 }
 
 void SimulatedSdk::stop()
 {
     attached.clear();
+    SimulatedRig::record("terminate");
+}
+
+// Looks at the sockets again: a body still in its socket keeps its settings,
+// one plugged in since arrives in its factory state.
+void SimulatedSdk::plugIn()
+{
+    const std::vector<SimulatedRig::Slot> sockets = SimulatedRig::attached();
+    attached.resize(sockets.size());
+    for (std::size_t i = 0; i < sockets.size(); ++i) {
+        std::optional<SimulatedCamera> &body = attached[i];
+        if (!sockets[i])
+            body.reset();
+        else if (!body || body->behaviour() != *sockets[i])
+            body.emplace(SimulatedRig::bodyIdOf(i), SimulatedRig::portNameOf(i), *sockets[i]);
+    }
+}
+
+SimulatedCamera *SimulatedSdk::body(const CameraState &camera)
+{
+    if (camera.device >= attached.size() || !attached[camera.device])
+        return nullptr;
+    return &*attached[camera.device];
+}
+
+// A call that reaches the body takes the rig's latency, found or not.
+SimulatedCamera *SimulatedSdk::reach(const CameraState &camera)
+{
+    if (latency.count() > 0)
+        std::this_thread::sleep_for(latency);
+    return body(camera);
 }
 
 EdsError SimulatedSdk::listCameras(EdsCameraListRef &outList)
 {
-    std::vector<std::size_t> devices(attached.size());
-    std::iota(devices.begin(), devices.end(), std::size_t { 0 });
+    plugIn();
+    std::vector<std::size_t> devices;
+    for (std::size_t i = 0; i < attached.size(); ++i) {
+        if (attached[i])
+            devices.push_back(i);
+    }
     outList = references.addList(devices, [](const CameraState &camera, std::size_t device) {
         return camera.device == device;
     });
@@ -84,26 +99,43 @@ EdsError SimulatedSdk::listCameras(EdsCameraListRef &outList)
 
 EdsError SimulatedSdk::describe(CameraState &camera, EdsDeviceInfo &outInfo)
 {
-    attached[camera.device].fillDeviceInfo(outInfo);
+    SimulatedCamera *const found = body(camera);
+    if (!found)
+        return EDS_ERR_DEVICE_NOT_FOUND;
+    found->fillDeviceInfo(outInfo);
     return EDS_ERR_OK;
 }
 
 EdsError SimulatedSdk::open(CameraState &camera)
 {
-    if (camera.sessionOpen)
+    SimulatedCamera *const found = reach(camera);
+    if (!found || found->behaviour() == SimulatedCamera::Behaviour::Gone)
+        return EDS_ERR_DEVICE_NOT_FOUND;
+    if (found->behaviour() == SimulatedCamera::Behaviour::Hang) {
+        SimulatedRig::record("hang " + found->port());
+        for (;;)
+            std::this_thread::sleep_for(std::chrono::seconds(1));
+    }
+    if (found->behaviour() == SimulatedCamera::Behaviour::Refuse || camera.sessionOpen)
         return EDS_ERR_DEVICE_BUSY;
     camera.sessionOpen = true;
+    SimulatedRig::record("open " + found->port());
     return EDS_ERR_OK;
 }
 
 EdsError SimulatedSdk::close(CameraState &camera)
 {
+    SimulatedCamera *const found = reach(camera);
+    if (camera.sessionOpen)
+        SimulatedRig::record("close " + SimulatedRig::portNameOf(camera.device));
     camera.sessionOpen = false;
-    return EDS_ERR_OK;
+    return found ? EDS_ERR_OK : EDS_ERR_DEVICE_NOT_FOUND;
 }
 
 EdsError SimulatedSdk::acceptCapacity(CameraState &camera, EdsCapacity capacity)
 {
+    if (!reach(camera))
+        return EDS_ERR_DEVICE_NOT_FOUND;
     if (!camera.sessionOpen)
         return EDS_ERR_SESSION_NOT_OPEN;
     if (capacity.numberOfFreeClusters < 0 || capacity.bytesPerSector <= 0)
@@ -114,13 +146,19 @@ EdsError SimulatedSdk::acceptCapacity(CameraState &camera, EdsCapacity capacity)
 EdsError SimulatedSdk::sizeOf(CameraState &camera, EdsPropertyID id, EdsInt32 param,
                               EdsDataType &outType, EdsUInt32 &outSize)
 {
-    return attached[camera.device].propertySize(id, param, outType, outSize);
+    SimulatedCamera *const found = reach(camera);
+    if (!found)
+        return EDS_ERR_DEVICE_NOT_FOUND;
+    return found->propertySize(id, param, outType, outSize);
 }
 
 EdsError SimulatedSdk::read(CameraState &camera, EdsPropertyID id, EdsInt32 param, EdsUInt32 size,
                             EdsVoid *outData)
 {
-    return attached[camera.device].readProperty(id, param, size, outData);
+    SimulatedCamera *const found = reach(camera);
+    if (!found)
+        return EDS_ERR_DEVICE_NOT_FOUND;
+    return found->readProperty(id, param, size, outData);
 }
 
 // A change is announced to the property handler at once, on the caller's
@@ -128,8 +166,12 @@ EdsError SimulatedSdk::read(CameraState &camera, EdsPropertyID id, EdsInt32 para
 EdsError SimulatedSdk::write(CameraState &camera, EdsPropertyID id, EdsInt32 param, EdsUInt32 size,
                              const EdsVoid *inData, std::unique_lock<std::mutex> &lock)
 {
+    SimulatedCamera *const found = reach(camera);
+    if (!found)
+        return EDS_ERR_DEVICE_NOT_FOUND;
+    SimulatedRig::record("write " + found->port() + ' ' + hex(id));
     bool changed = false;
-    const EdsError error = attached[camera.device].writeProperty(id, param, size, inData, changed);
+    const EdsError error = found->writeProperty(id, param, size, inData, changed);
     const EdsPropertyEventHandler handler = camera.propertyHandler;
     const bool wanted = camera.propertyEvent == kEdsPropertyEvent_All
         || camera.propertyEvent == kPropertyEventChanged;

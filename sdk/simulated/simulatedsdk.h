@@ -3,13 +3,15 @@
 #include "sdk/common/camerasdkbase.h"
 #include "sdk/simulated/simulatedcamera.h"
 
+#include <chrono>
 #include <cstddef>
+#include <optional>
 #include <vector>
 
 // Everything the library keeps between calls: the attached cameras, and
 // what each camera reference knows of its session and handler.
 struct SimulatedCameraState {
-    std::size_t device = 0; // index into the attached cameras
+    std::size_t device = 0; // the socket the body sits in
     bool sessionOpen = false;
     EdsPropertyEvent propertyEvent = 0;
     EdsPropertyEventHandler propertyHandler = nullptr;
@@ -25,6 +27,10 @@ private:
     using CameraState = SimulatedCameraState;
 
     SimulatedSdk();
+
+    void plugIn();
+    SimulatedCamera *body(const CameraState &camera);
+    SimulatedCamera *reach(const CameraState &camera);
 
     EdsError start() override;
     void stop() override;
@@ -44,5 +50,6 @@ private:
     EdsError watchProperties(CameraState &camera, EdsPropertyEvent event,
                              EdsPropertyEventHandler handler, EdsVoid *context) override;
 
-    std::vector<SimulatedCamera> attached;
+    std::vector<std::optional<SimulatedCamera>> attached; // one per socket
+    std::chrono::milliseconds latency { 0 };
 };

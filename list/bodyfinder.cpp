@@ -1,0 +1,51 @@
+#include "list/bodyfinder.h"
+
+#include "camera/bodyid.h"
+
+BodyFinder::~BodyFinder()
+{
+    stop();
+}
+
+EdsError BodyFinder::start()
+{
+    if (started)
+        return EDS_ERR_OK;
+    const EdsError error = EdsInitializeSDK();
+    started = error == EDS_ERR_OK;
+    return error;
+}
+
+void BodyFinder::stop()
+{
+    if (started && EdsTerminateSDK() != EDS_ERR_OK)
+        EdsTerminateSDK();
+    started = false;
+}
+
+EdsError BodyFinder::find(QVector<BodyRow> &found)
+{
+    found.clear();
+    EdsCameraListRef list = nullptr;
+    EdsError error = EdsGetCameraList(&list);
+    if (error != EDS_ERR_OK)
+        return error;
+    EdsUInt32 count = 0;
+    error = EdsGetChildCount(list, &count);
+    for (EdsUInt32 i = 0; error == EDS_ERR_OK && i < count; ++i) {
+        EdsCameraRef camera = nullptr;
+        if (EdsGetChildAtIndex(list, EdsInt32(i), &camera) != EDS_ERR_OK || !camera)
+            continue;
+        EdsDeviceInfo info = {};
+        if (EdsGetDeviceInfo(camera, &info) == EDS_ERR_OK) {
+            BodyRow row;
+            row.port = sdkText(info.szPortName, sizeof info.szPortName);
+            row.model = sdkText(info.szDeviceDescription, sizeof info.szDeviceDescription);
+            if (!row.port.isEmpty())
+                found << row;
+        }
+        EdsRelease(camera);
+    }
+    EdsRelease(list);
+    return error;
+}

@@ -1,0 +1,166 @@
+#include "list/bodylister.h"
+
+#include "list/stopsignals.h"
+#include "list/usblocations.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+constexpr int kLookIntervalMs = 500;
+constexpr int kInterrupted = 2; // SIGINT
+
+void say(const QString &message)
+{
+    std::fprintf(stderr, "sarvolin-list: %s\n", qPrintable(message));
+}
+
+QString hex(EdsError error)
+{
+    return QStringLiteral("0x%1").arg(error, 0, 16);
+}
+
+} // namespace
+
+BodyLister::BodyLister(const ListOptions &options, QString program, QObject *parent)
+    : QObject(parent)
+    , options(options)
+    , program(std::move(program))
+    , printer(options.format, stdout)
+{ }
+
+int BodyLister::run()
+{
+    auto *signals_ = new StopSignals(this);
+    connect(signals_, &StopSignals::received, this, &BodyLister::stop);
+    if (finder.start() != EDS_ERR_OK) {
+        say(QStringLiteral("the camera library could not be started"));
+        return SdkUnavailable;
+    }
+    return options.watch ? watch() : listOnce();
+}
+
+QVector<BodyRow> BodyLister::findNow(EdsError &error)
+{
+    QVector<BodyRow> found;
+    error = finder.find(found);
+    const UsbLocations locations;
+    for (BodyRow &row : found)
+        row.location = locations.of(row.port);
+    return found;
+}
+
+int BodyLister::listOnce()
+{
+    EdsError error = EDS_ERR_OK;
+    const QVector<BodyRow> found = findNow(error);
+    // The workers start SDKs of their own; this one is not needed any more.
+    finder.stop();
+    if (error != EDS_ERR_OK) {
+        say(QStringLiteral("the camera library could not list the cameras (error %1)")
+                .arg(hex(error)));
+        return SdkUnavailable;
+    }
+    if (found.isEmpty()) {
+        say(QStringLiteral("no camera found"));
+        printer.printAll({});
+        return NoneFound;
+    }
+
+    const int jobs = options.jobs > 0 ? options.jobs
+                                      : std::min<int>(found.size(), ListOptions::maxDefaultJobs);
+    pool = new WorkerPool(program, jobs, options.timeoutMs, this);
+    QEventLoop loop;
+    connect(pool, &WorkerPool::read, this, [this](const BodyRow &row) { rows << row; });
+    connect(pool, &WorkerPool::idle, &loop, &QEventLoop::quit);
+    for (const BodyRow &body : found)
+        pool->add(body);
+    if (!pool->isIdle() && stopSignal == 0)
+        loop.exec();
+
+    sortByLocation(rows);
+    if (!printer.printAll(rows)) {
+        say(QStringLiteral("the rows could not be written"));
+        return SomeFailed;
+    }
+    const int failed = int(std::count_if(rows.begin(), rows.end(),
+                                         [](const BodyRow &row) { return !row.error.isEmpty(); }));
+    if (stopSignal != 0) {
+        say(QStringLiteral("stopped: %1 of %2 bodies read").arg(rows.size()).arg(found.size()));
+        return 128 + stopSignal;
+    }
+    if (failed > 0) {
+        say(QStringLiteral("%1 of %2 bodies could not be read").arg(failed).arg(rows.size()));
+        return SomeFailed;
+    }
+    return 0;
+}
+
+int BodyLister::watch()
+{
+    pool = new WorkerPool(program, options.jobs > 0 ? options.jobs : ListOptions::maxDefaultJobs,
+                          options.timeoutMs, this);
+    QEventLoop loop;
+    connect(pool, &WorkerPool::read, this, [this](const BodyRow &row) {
+        if (!printFailed && !printer.printOne(row)) {
+            printFailed = true;
+            say(QStringLiteral("the rows could not be written"));
+            stop(15);
+        }
+    });
+    connect(pool, &WorkerPool::idle, &loop, [this, &loop] {
+        if (stopSignal != 0)
+            loop.quit();
+    });
+    connect(&lookTimer, &QTimer::timeout, this, &BodyLister::look);
+
+    if (!printer.printHeader()) {
+        say(QStringLiteral("the rows could not be written"));
+        return SomeFailed;
+    }
+    lookTimer.start(kLookIntervalMs);
+    look();
+    if (stopSignal == 0 || !pool->isIdle())
+        loop.exec();
+    finder.stop();
+    if (printFailed)
+        return SomeFailed;
+    return stopSignal == kInterrupted ? 0 : 128 + stopSignal;
+}
+
+// Each port seen for the first time since it was last missing is read.
+void BodyLister::look()
+{
+    EdsError error = EDS_ERR_OK;
+    const QVector<BodyRow> found = findNow(error);
+    if (error != EDS_ERR_OK) {
+        if (error != lastLookError)
+            say(QStringLiteral("the camera library could not list the cameras (error %1); "
+                               "trying again")
+                    .arg(hex(error)));
+        lastLookError = error;
+        return;
+    }
+    lastLookError = EDS_ERR_OK;
+    QSet<QString> now;
+    for (const BodyRow &body : found) {
+        now.insert(body.port);
+        if (!present.contains(body.port) && !pool->isReading(body.port))
+            pool->add(body);
+    }
+    present = now;
+}
+
+void BodyLister::stop(int signal)
+{
+    if (stopSignal == 0)
+        stopSignal = signal;
+    lookTimer.stop();
+    if (pool)
+        pool->stop();
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "list/rowprinter.h"
+
+#include <QString>
+#include <QStringList>
+
+// What the command line asks for.
+struct ListOptions {
+    RowPrinter::Format format = RowPrinter::Format::Table;
+    bool watch = false;
+    int jobs = 0; // 0: one worker per body, up to maxDefaultJobs
+    int timeoutMs = 30 * 1000;
+    QString workerPort; // set in a worker: the one body it reads
+
+    static constexpr int maxDefaultJobs = 32;
+
+    enum class Parsed { Run, Exit, BadUsage };
+    // Parses the arguments (the program's name first). Help and version are
+    // printed here (Exit); a usage error leaves its message in `error`.
+    static Parsed parse(const QStringList &arguments, ListOptions &options, QString &error);
+};

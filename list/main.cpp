@@ -1,0 +1,62 @@
+#include "list/bodylister.h"
+#include "list/bodyreader.h"
+#include "list/listoptions.h"
+#include "list/stopsignals.h"
+
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <cstdio>
+
+#ifdef Q_OS_WIN
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+// Worker mode: one body, one line of JSON on stdout for the lister.
+int readOneBody(const QString &port)
+{
+    StopSignals::catchSignals();
+    BodyReader reader([] { return StopSignals::caught() != 0; });
+    const BodyReader::Result result = reader.read(port);
+    if (result.stopped)
+        return 128 + StopSignals::caught();
+    const QJsonObject answer { { QStringLiteral("body_id"), result.bodyId },
+                               { QStringLiteral("error"), result.error } };
+    const QByteArray line = QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n';
+    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+#ifdef Q_OS_WIN
+    // CSV lines end in CRLF as written, not in CR CR LF.
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("sarvolin-list"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(SARVOLIN_VERSION));
+
+    ListOptions options;
+    QString error;
+    switch (ListOptions::parse(QCoreApplication::arguments(), options, error)) {
+    case ListOptions::Parsed::Exit:
+        return 0;
+    case ListOptions::Parsed::BadUsage:
+        std::fprintf(stderr, "sarvolin-list: %s\nTry 'sarvolin-list --help' for more.\n",
+                     qPrintable(error));
+        return BodyLister::BadUsage;
+    case ListOptions::Parsed::Run:
+        break;
+    }
+    if (!options.workerPort.isEmpty())
+        return readOneBody(options.workerPort);
+    BodyLister lister(options, QCoreApplication::applicationFilePath());
+    return lister.run();
+}

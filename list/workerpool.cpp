@@ -1,0 +1,156 @@
+#include "list/workerpool.h"
+
+#include "list/bodyreader.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Time for a worker to close its session and stop its SDK once asked to:
+// when the program is stopped, and (less, as it is stuck already) when it
+// has run out of time.
+constexpr int kGraceMs = 3000;
+constexpr int kTimedOutGraceMs = 1000;
+
+} // namespace
+
+WorkerPool::WorkerPool(QString program, int jobs, int timeoutMs, QObject *parent)
+    : QObject(parent)
+    , program(std::move(program))
+    , jobs(std::max(1, jobs))
+    , timeoutMs(timeoutMs)
+{ }
+
+// Nothing outlives the pool: a worker still running is killed.
+WorkerPool::~WorkerPool()
+{
+    for (Worker &worker : running) {
+        worker.process->disconnect(this);
+        worker.process->kill();
+        worker.process->waitForFinished(kGraceMs);
+    }
+}
+
+void WorkerPool::add(const BodyRow &body)
+{
+    if (stopping)
+        return;
+    waiting.enqueue(body);
+    startWaiting();
+}
+
+bool WorkerPool::isReading(const QString &port) const
+{
+    const auto same = [&](const BodyRow &row) { return row.port == port; };
+    return std::any_of(running.begin(), running.end(),
+                       [&](const Worker &worker) { return same(worker.row); })
+        || std::any_of(waiting.begin(), waiting.end(), same);
+}
+
+void WorkerPool::startWaiting()
+{
+    while (!stopping && !waiting.isEmpty() && int(running.size()) < jobs)
+        start(waiting.dequeue());
+}
+
+void WorkerPool::start(const BodyRow &body)
+{
+    auto *process = new QProcess(this);
+    // A worker's own messages (the camera library's) go where ours go.
+    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    auto *timer = new QTimer(process);
+    timer->setSingleShot(true);
+    running.push_back(Worker { body, process, timer });
+
+    connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
+            [this, process] { finished(process); });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finished(process);
+    });
+    connect(timer, &QTimer::timeout, this, [this, process] {
+        if (Worker *worker = workerOf(process)) {
+            worker->timedOut = true;
+            windDown(*worker, kTimedOutGraceMs);
+        }
+    });
+
+    timer->start(timeoutMs);
+    process->start(program, { QStringLiteral("--worker"), body.port }, QIODevice::ReadOnly);
+}
+
+// Asked first, so that it can close its session; killed if it does not end.
+void WorkerPool::windDown(Worker &worker, int graceMs)
+{
+    QProcess *process = worker.process;
+    if (worker.asked) {
+        process->kill();
+        return;
+    }
+    worker.asked = true;
+    process->terminate();
+    worker.timer->disconnect();
+    connect(worker.timer, &QTimer::timeout, process, &QProcess::kill);
+    worker.timer->start(graceMs);
+}
+
+void WorkerPool::stop()
+{
+    const bool again = stopping;
+    stopping = true;
+    waiting.clear();
+    for (Worker &worker : running) {
+        if (again)
+            worker.asked = true;
+        windDown(worker, kGraceMs);
+    }
+    if (running.empty())
+        emit idle();
+}
+
+WorkerPool::Worker *WorkerPool::workerOf(QProcess *process)
+{
+    const auto it = std::find_if(running.begin(), running.end(),
+                                 [&](const Worker &worker) { return worker.process == process; });
+    return it == running.end() ? nullptr : &*it;
+}
+
+void WorkerPool::finished(QProcess *process)
+{
+    Worker *worker = workerOf(process);
+    if (!worker)
+        return;
+    BodyRow row = worker->row;
+    const bool timedOut = worker->timedOut;
+    const bool answered = process->error() != QProcess::FailedToStart
+        && process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    const QJsonObject answer = answered
+        ? QJsonDocument::fromJson(process->readAllStandardOutput().trimmed()).object()
+        : QJsonObject();
+    running.erase(running.begin() + (worker - running.data()));
+    process->disconnect(this);
+    process->deleteLater();
+
+    // A worker stopped before it answered has no row to give.
+    const bool hasRow = answer.contains(QStringLiteral("error"));
+    if (timedOut) {
+        row.error = BodyReader::timedOut;
+        emit read(row);
+    } else if (hasRow) {
+        row.bodyId = answer.value(QStringLiteral("body_id")).toString();
+        row.error = answer.value(QStringLiteral("error")).toString();
+        emit read(row);
+    } else if (!stopping) {
+        row.error = BodyReader::workerFailed;
+        emit read(row);
+    }
+
+    startWaiting();
+    if (running.empty() && (stopping || waiting.isEmpty()))
+        emit idle();
+}

@@ -1,0 +1,134 @@
+#include "sdk/simulated/simulatedrig.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+#ifdef _WIN32
+#include <process.h>
+#define sarvolin_getpid _getpid
+#else
+#include <unistd.h>
+#define sarvolin_getpid getpid
+#endif
+
+namespace {
+
+constexpr std::size_t kMaxCameras = 200;
+constexpr long kMaxLatencyMs = 60 * 1000;
+
+std::optional<SimulatedCamera::Behaviour> behaviourNamed(const std::string &word)
+{
+    using Behaviour = SimulatedCamera::Behaviour;
+    if (word == "ok")
+        return Behaviour::Ok;
+    if (word == "refuse")
+        return Behaviour::Refuse;
+    if (word == "no-id")
+        return Behaviour::NoId;
+    if (word == "gone")
+        return Behaviour::Gone;
+    if (word == "hang")
+        return Behaviour::Hang;
+    return std::nullopt;
+}
+
+// A whole decimal number within [0, max], or nothing.
+std::optional<unsigned long> numberIn(const std::string &text, unsigned long max)
+{
+    if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos
+        || text.size() > 9)
+        return std::nullopt;
+    const unsigned long value = std::strtoul(text.c_str(), nullptr, 10);
+    if (value > max)
+        return std::nullopt;
+    return value;
+}
+
+} // namespace
+
+std::optional<std::vector<SimulatedRig::Slot>> SimulatedRig::parse(const std::string &description)
+{
+    std::string words = description;
+    for (char &c : words) {
+        if (c == ',')
+            c = ' ';
+    }
+    std::istringstream in(words);
+    const std::vector<std::string> items { std::istream_iterator<std::string>(in), {} };
+
+    if (items.size() == 1) {
+        if (const auto count = numberIn(items.front(), kMaxCameras))
+            return std::vector<Slot>(*count, SimulatedCamera::Behaviour::Ok);
+    }
+    if (items.size() > kMaxCameras)
+        return std::nullopt;
+    std::vector<Slot> sockets;
+    for (const std::string &item : items) {
+        if (item == "-") {
+            sockets.emplace_back();
+            continue;
+        }
+        const auto behaviour = behaviourNamed(item);
+        if (!behaviour)
+            return std::nullopt;
+        sockets.emplace_back(*behaviour);
+    }
+    return sockets;
+}
+
+std::vector<SimulatedRig::Slot> SimulatedRig::attached()
+{
+    const std::vector<Slot> one { SimulatedCamera::Behaviour::Ok };
+    const char *text = std::getenv("SARVOLIN_SIMULATED_CAMERAS");
+    if (!text || !*text)
+        return one;
+    std::string description = text;
+    if (description[0] == '@') {
+        // A file that cannot be read has nothing plugged in: a script may be
+        // replacing it just now.
+        std::ifstream file(description.substr(1), std::ios::binary);
+        if (!file)
+            return {};
+        description.assign(std::istreambuf_iterator<char>(file), {});
+    }
+    return parse(description).value_or(one);
+}
+
+std::chrono::milliseconds SimulatedRig::latency()
+{
+    const char *text = std::getenv("SARVOLIN_SIMULATED_LATENCY_MS");
+    const auto ms = numberIn(text ? text : "", kMaxLatencyMs);
+    return std::chrono::milliseconds(ms.value_or(0));
+}
+
+// One line per write in append mode, so that lines from several processes
+// never mix.
+void SimulatedRig::record(const std::string &event)
+{
+    const char *path = std::getenv("SARVOLIN_SIMULATED_LOG");
+    if (!path || !*path)
+        return;
+    const std::string line = std::to_string(sarvolin_getpid()) + ' ' + event + '\n';
+    if (std::FILE *file = std::fopen(path, "ab")) {
+        std::fwrite(line.data(), 1, line.size(), file);
+        std::fclose(file);
+    }
+}
+
+std::string SimulatedRig::bodyIdOf(std::size_t socket)
+{
+    std::string id = std::to_string(83021004517ULL + socket);
+    id.insert(0, 12 - id.size(), '0');
+    return id;
+}
+
+// Not a USB port name: a simulated body sits in no socket of this machine.
+std::string SimulatedRig::portNameOf(std::size_t socket)
+{
+    std::string number = std::to_string(socket + 1);
+    number.insert(0, number.size() < 3 ? 3 - number.size() : 0, '0');
+    return "sim:" + number;
+}

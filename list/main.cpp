@@ -13,6 +13,10 @@
 #include <fcntl.h>
 #include <io.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <csignal>
+#include <sys/prctl.h>
+#endif
 
 namespace {
 
@@ -20,6 +24,10 @@ namespace {
 int readOneBody(const QString &port)
 {
     StopSignals::catchSignals();
+#ifdef Q_OS_LINUX
+    // A lister killed outright still has its workers close their sessions.
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+#endif
     BodyReader reader([] { return StopSignals::caught() != 0; });
     const BodyReader::Result result = reader.read(port);
     if (result.stopped)

@@ -16,7 +16,7 @@ public:
         Refuse, // refuses every session
         NoId, // reports an empty body ID
         Gone, // unplugged just after it was found
-        Hang, // never answers a session request
+        Hang, // answers no session request for five minutes
     };
 
     SimulatedCamera(std::string bodyId, std::string portName, Behaviour behaviour = Behaviour::Ok);

@@ -111,10 +111,12 @@ EdsError SimulatedSdk::open(CameraState &camera)
     SimulatedCamera *const found = reach(camera);
     if (!found || found->behaviour() == SimulatedCamera::Behaviour::Gone)
         return EDS_ERR_DEVICE_NOT_FOUND;
+    // Long enough to outlast any caller's patience, short enough that a
+    // process left behind by a killed caller goes away by itself.
     if (found->behaviour() == SimulatedCamera::Behaviour::Hang) {
         SimulatedRig::record("hang " + found->port());
-        for (;;)
-            std::this_thread::sleep_for(std::chrono::seconds(1));
+        std::this_thread::sleep_for(std::chrono::minutes(5));
+        return EDS_ERR_DEVICE_BUSY;
     }
     if (found->behaviour() == SimulatedCamera::Behaviour::Refuse || camera.sessionOpen)
         return EDS_ERR_DEVICE_BUSY;

@@ -66,6 +66,12 @@ int BodyLister::listOnce()
                 .arg(hex(error)));
         return SdkUnavailable;
     }
+    // Stopped while the bodies were being found: no worker is started.
+    if (const int signal = StopSignals::caught()) {
+        say(QStringLiteral("stopped before any body was read"));
+        printer.printAll({});
+        return 128 + signal;
+    }
     if (found.isEmpty()) {
         say(QStringLiteral("no camera found"));
         printer.printAll({});

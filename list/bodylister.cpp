@@ -36,8 +36,8 @@ BodyLister::BodyLister(const ListOptions &options, QString program, QObject *par
 
 int BodyLister::run()
 {
-    auto *signals_ = new StopSignals(this);
-    connect(signals_, &StopSignals::received, this, &BodyLister::stop);
+    auto *stopSignals = new StopSignals(this);
+    connect(stopSignals, &StopSignals::received, this, &BodyLister::stop);
     if (finder.start() != EDS_ERR_OK) {
         say(QStringLiteral("the camera library could not be started"));
         return SdkUnavailable;

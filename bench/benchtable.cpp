@@ -93,3 +93,8 @@ double BenchTable::maximum(const std::vector<double> &values)
 {
     return values.empty() ? 0 : *std::max_element(values.begin(), values.end());
 }
+
+std::string BenchTable::spread(const std::vector<double> &values, const char *unit)
+{
+    return cell("%.1f %s (%.1f–%.1f)", median(values), unit, minimum(values), maximum(values));
+}

@@ -20,6 +20,8 @@ public:
     static double mean(const std::vector<double> &values);
     static double minimum(const std::vector<double> &values);
     static double maximum(const std::vector<double> &values);
+    // "median unit (min–max)".
+    static std::string spread(const std::vector<double> &values, const char *unit);
 
 private:
     std::vector<std::string> header;

@@ -184,12 +184,6 @@ bool launch(const Program &program, const std::string &platform, Sample &sample,
     return parsed;
 }
 
-std::string spread(const std::vector<double> &values, const char *unit)
-{
-    return BenchTable::cell("%.1f %s (%.1f–%.1f)", BenchTable::median(values), unit,
-                            BenchTable::minimum(values), BenchTable::maximum(values));
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -264,8 +258,9 @@ int main(int argc, char *argv[])
             return time ? BenchTable::cell("×%.2f", value) : BenchTable::cell("%+.1f MiB", value);
         };
         const double vsForm = against(form);
-        table.addRow({ measure, spread(demo.*values, unit), spread(form.*values, unit),
-                       spread(bare.*values, unit), shown(vsForm), target,
+        table.addRow({ measure, BenchTable::spread(demo.*values, unit),
+                       BenchTable::spread(form.*values, unit),
+                       BenchTable::spread(bare.*values, unit), shown(vsForm), target,
                        *target ? BenchTable::status(vsForm <= limit) : std::string(),
                        shown(against(bare)) });
     };

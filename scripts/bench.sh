@@ -133,6 +133,7 @@ else
     echo
     echo "libgphoto2 was not found: no camera cycle through it"
 fi
+run "$bin/sarvolin-bench-list"
 run "$bin/sarvolin-bench-language"
 run "$bin/sarvolin-bench-startup" --platform offscreen --label offscreen --runs "$runs"
 run xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \

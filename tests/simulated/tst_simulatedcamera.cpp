@@ -169,9 +169,15 @@ void TestSimulatedCamera::attachedCameras_data()
     QTest::addColumn<QByteArray>("attached");
     QTest::addColumn<bool>("opened");
     QTest::addColumn<int>("count");
+    QTest::addColumn<QString>("firstId"); // a body's ID goes with its socket
 
-    QTest::newRow("none") << QByteArray("0") << false << -1;
-    QTest::newRow("two") << QByteArray("2") << true << 2;
+    QTest::newRow("none") << QByteArray("0") << false << -1 << QString();
+    QTest::newRow("two") << QByteArray("2") << true << 2 << kFirstBodyId;
+    QTest::newRow("first socket empty")
+        << QByteArray("-, ok\nno-id") << true << 2 << QStringLiteral("083021004518");
+    QTest::newRow("only empty sockets") << QByteArray("- -") << false << -1 << QString();
+    QTest::newRow("not understood") << QByteArray("ok,maybe") << true << 1 << kFirstBodyId;
+    QTest::newRow("too many") << QByteArray("201") << true << 1 << kFirstBodyId;
 }
 
 void TestSimulatedCamera::attachedCameras()
@@ -179,6 +185,7 @@ void TestSimulatedCamera::attachedCameras()
     QFETCH(QByteArray, attached);
     QFETCH(bool, opened);
     QFETCH(int, count);
+    QFETCH(QString, firstId);
 
     qputenv(kCamerasVariable, attached);
     CameraCannon cannon;
@@ -193,7 +200,7 @@ void TestSimulatedCamera::attachedCameras()
     QCOMPARE(cannon.prepareCamera(0), 0);
     QString bodyId;
     QVERIFY(cannon.readBodyId(bodyId));
-    QCOMPARE(bodyId, kFirstBodyId);
+    QCOMPARE(bodyId, firstId);
     QVERIFY(cannon.disconnectCamera());
     QVERIFY(sdkIsDown());
 }

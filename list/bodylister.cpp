@@ -73,7 +73,8 @@ int BodyLister::listOnce()
         return 128 + signal;
     }
     if (found.isEmpty()) {
-        say(QStringLiteral("no camera found"));
+        say(QStringLiteral("no camera found; check that each camera is switched on, "
+                           "connected, and not held by another program"));
         printer.printAll({});
         return NoneFound;
     }

@@ -9,13 +9,14 @@ if(WIN32)
 endif()
 
 include(GNUInstallDirs)
-install(TARGETS sarvolin sarvolin-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # A stripped install (cpack, cmake --install --strip) also drops the compiler
 # notes that strip keeps, as Debian's own packaging does.
 if(CMAKE_OBJCOPY)
     install(CODE "
         if(CMAKE_INSTALL_DO_STRIP)
-            foreach(program sarvolin sarvolin-demo)
+            foreach(program sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo)
                 execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
                     --remove-section=.note
                     \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}${CMAKE_EXECUTABLE_SUFFIX}\"
@@ -68,7 +69,8 @@ if(UNIX AND NOT APPLE)
         message(FATAL_ERROR "gzip not found: it compresses the manual pages")
     endif()
     set(compressed)
-    foreach(page sarvolin.1 sarvolin-demo.1 changelog.Debian)
+    set(pages sarvolin.1 sarvolin-demo.1 sarvolin-list.1 sarvolin-list-demo.1)
+    foreach(page ${pages} changelog.Debian)
         configure_file(${dist}/${page} ${out}/${page} @ONLY)
         add_custom_command(OUTPUT ${out}/${page}.gz
             COMMAND ${GZIP_EXECUTABLE} -9nkf ${out}/${page}
@@ -76,8 +78,9 @@ if(UNIX AND NOT APPLE)
             VERBATIM)
         list(APPEND compressed ${out}/${page}.gz)
     endforeach()
-    install(FILES ${out}/sarvolin.1.gz ${out}/sarvolin-demo.1.gz
-            DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    list(TRANSFORM pages PREPEND ${out}/)
+    list(TRANSFORM pages APPEND .gz)
+    install(FILES ${pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
     set(docdir ${CMAKE_INSTALL_DATADIR}/doc/sarvolin)
     install(FILES ${dist}/copyright ${out}/changelog.Debian.gz DESTINATION ${docdir})
@@ -102,7 +105,11 @@ that ID, followed by one line end, into a text file of your choice. The
 window speaks English and Chinese.
 
 The package holds sarvolin, which talks to real cameras through
-libgphoto2, and sarvolin-demo, the same window on a simulated camera.]=])
+libgphoto2, and sarvolin-demo, the same window on a simulated camera.
+It also holds sarvolin-list, a console program that prints the body IDs
+of all attached cameras as a table, CSV or JSON, once or as bodies are
+plugged in, and writes no camera setting; sarvolin-list-demo runs it on
+simulated cameras.]=])
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

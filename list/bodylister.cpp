@@ -17,7 +17,8 @@ constexpr int kInterrupted = 2; // SIGINT
 
 void say(const QString &message)
 {
-    std::fprintf(stderr, "sarvolin-list: %s\n", qPrintable(message));
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(message));
 }
 
 QString hex(EdsError error)
@@ -98,7 +99,7 @@ int BodyLister::listOnce()
     const int failed = int(std::count_if(rows.begin(), rows.end(),
                                          [](const BodyRow &row) { return !row.error.isEmpty(); }));
     if (stopSignal != 0) {
-        say(QStringLiteral("stopped: %1 of %2 bodies read").arg(rows.size()).arg(found.size()));
+        say(QStringLiteral("stopped after %1 of %2 bodies").arg(rows.size()).arg(found.size()));
         return 128 + stopSignal;
     }
     if (failed > 0) {
@@ -125,6 +126,8 @@ int BodyLister::watch()
             loop.quit();
     });
     connect(&lookTimer, &QTimer::timeout, this, &BodyLister::look);
+    // A script that started us ends the watch by closing our input.
+    StopSignals::stopAtEndOfInput(kInterrupted);
 
     if (!printer.printHeader()) {
         say(QStringLiteral("the rows could not be written"));

@@ -54,7 +54,7 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
         error = parser.errorText();
         return Parsed::BadUsage;
     }
-    if (parser.isSet(help)) {
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
         std::fputs(qPrintable(parser.helpText()), stdout);
         return Parsed::Exit;
     }

@@ -7,15 +7,12 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <csignal>
 #include <cstdio>
 
 #ifdef Q_OS_WIN
 #include <fcntl.h>
 #include <io.h>
-#endif
-#ifdef Q_OS_LINUX
-#include <csignal>
-#include <sys/prctl.h>
 #endif
 
 namespace {
@@ -24,10 +21,7 @@ namespace {
 int readOneBody(const QString &port)
 {
     StopSignals::catchSignals();
-#ifdef Q_OS_LINUX
-    // A lister killed outright still has its workers close their sessions.
-    prctl(PR_SET_PDEATHSIG, SIGTERM);
-#endif
+    StopSignals::stopAtEndOfInput(SIGTERM);
     BodyReader reader([] { return StopSignals::caught() != 0; });
     const BodyReader::Result result = reader.read(port);
     if (result.stopped)
@@ -48,7 +42,7 @@ int main(int argc, char *argv[])
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("sarvolin-list"));
+    // The name stays the program's own (sarvolin-list or sarvolin-list-demo).
     QCoreApplication::setApplicationVersion(QStringLiteral(SARVOLIN_VERSION));
 
     ListOptions options;
@@ -56,10 +50,12 @@ int main(int argc, char *argv[])
     switch (ListOptions::parse(QCoreApplication::arguments(), options, error)) {
     case ListOptions::Parsed::Exit:
         return 0;
-    case ListOptions::Parsed::BadUsage:
-        std::fprintf(stderr, "sarvolin-list: %s\nTry 'sarvolin-list --help' for more.\n",
-                     qPrintable(error));
+    case ListOptions::Parsed::BadUsage: {
+        const QByteArray name = QCoreApplication::applicationName().toLocal8Bit();
+        std::fprintf(stderr, "%s: %s\nTry '%s --help' for more.\n", name.constData(),
+                     qPrintable(error), name.constData());
         return BodyLister::BadUsage;
+    }
     case ListOptions::Parsed::Run:
         break;
     }

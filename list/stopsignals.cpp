@@ -14,7 +14,10 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <thread>
 #endif
 
 namespace {
@@ -23,24 +26,24 @@ constexpr int kInterrupt = 2; // SIGINT
 constexpr int kTerminate = 15; // SIGTERM
 
 std::atomic<int> firstCaught { 0 };
-
-void remember(int signal)
-{
-    int none = 0;
-    firstCaught.compare_exchange_strong(none, signal);
-}
+std::atomic<int> endOfInputSignal { kTerminate };
 
 #ifdef Q_OS_WIN
 
 QPointer<StopSignals> reporter;
 
-BOOL WINAPI onConsoleEvent(DWORD event)
+// Called on threads of their own; the report goes to the object's thread.
+void report(int signal)
 {
-    const int signal = event == CTRL_C_EVENT ? kInterrupt : kTerminate;
-    remember(signal);
-    // The handler runs on a thread of its own; the report goes to the object's.
+    int none = 0;
+    firstCaught.compare_exchange_strong(none, signal);
     if (StopSignals *target = reporter.data())
         QMetaObject::invokeMethod(target, "received", Qt::QueuedConnection, Q_ARG(int, signal));
+}
+
+BOOL WINAPI onConsoleEvent(DWORD event)
+{
+    report(event == CTRL_C_EVENT ? kInterrupt : kTerminate);
     return TRUE;
 }
 
@@ -49,14 +52,40 @@ void install()
     SetConsoleCtrlHandler(&onConsoleEvent, TRUE);
 }
 
+bool inputIsPipe()
+{
+    return GetFileType(GetStdHandle(STD_INPUT_HANDLE)) == FILE_TYPE_PIPE;
+}
+
+// Raw reads: the C library's stdin lock, held by a blocked read, would hold
+// up the flush at exit.
+DWORD WINAPI readInputToEnd(void *)
+{
+    char buffer[256];
+    DWORD got = 0;
+    while (ReadFile(GetStdHandle(STD_INPUT_HANDLE), buffer, sizeof buffer, &got, nullptr)
+           && got > 0)
+        got = 0;
+    report(endOfInputSignal);
+    return 0;
+}
+
+void watchInput()
+{
+    if (HANDLE thread = CreateThread(nullptr, 0, &readInputToEnd, nullptr, 0, nullptr))
+        CloseHandle(thread);
+}
+
 #else
 
 int pipeEnds[2] = { -1, -1 };
 
-void onSignal(int signal)
+// Safe in a signal handler.
+void report(int signal)
 {
     const int saved = errno;
-    remember(signal);
+    int none = 0;
+    firstCaught.compare_exchange_strong(none, signal);
     if (pipeEnds[1] >= 0) {
         const char byte = static_cast<char>(signal);
         [[maybe_unused]] const ssize_t written = ::write(pipeEnds[1], &byte, 1);
@@ -67,12 +96,31 @@ void onSignal(int signal)
 void install()
 {
     struct sigaction action = {};
-    action.sa_handler = &onSignal;
+    action.sa_handler = &report;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+}
+
+bool inputIsPipe()
+{
+    struct stat input = {};
+    return ::fstat(STDIN_FILENO, &input) == 0 && S_ISFIFO(input.st_mode);
+}
+
+void watchInput()
+{
+    std::thread([] {
+        char buffer[256];
+        for (;;) {
+            const ssize_t got = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (got == 0 || (got < 0 && errno != EINTR))
+                break;
+        }
+        report(endOfInputSignal);
+    }).detach();
 }
 
 #endif
@@ -87,6 +135,13 @@ void StopSignals::catchSignals()
 int StopSignals::caught()
 {
     return firstCaught.load();
+}
+
+void StopSignals::stopAtEndOfInput(int signal)
+{
+    endOfInputSignal = signal;
+    if (inputIsPipe())
+        watchInput();
 }
 
 StopSignals::StopSignals(QObject *parent)

@@ -18,6 +18,10 @@ public:
     static void catchSignals();
     // The first stop signal caught (SIGINT 2, SIGTERM 15), or 0.
     static int caught();
+    // Takes the end of standard input, where that is a pipe, as this signal:
+    // the program that started us closes it to ask for a stop, and it closes
+    // by itself when that program dies, on every system.
+    static void stopAtEndOfInput(int signal);
 
     // Catches them and reports each one through received().
     explicit StopSignals(QObject *parent = nullptr);

@@ -81,7 +81,7 @@ void WorkerPool::start(const BodyRow &body)
     });
 
     timer->start(timeoutMs);
-    process->start(program, { QStringLiteral("--worker"), body.port }, QIODevice::ReadOnly);
+    process->start(program, { QStringLiteral("--worker"), body.port });
 }
 
 // Asked first, so that it can close its session; killed if it does not end.
@@ -93,6 +93,8 @@ void WorkerPool::windDown(Worker &worker, int graceMs)
         return;
     }
     worker.asked = true;
+    // Its input closing is what reaches a worker on every system.
+    process->closeWriteChannel();
     process->terminate();
     worker.timer->disconnect();
     connect(worker.timer, &QTimer::timeout, process, &QProcess::kill);

@@ -116,6 +116,28 @@ install_start_purge() {
     fi
     mapfile -t files < <(dpkg-query -L sarvolin)
 
+    local version
+    version="$(dpkg-deb -f "$deb" Version)"
+    if [ "$(/usr/bin/sarvolin-list --version 2>&1)" = "sarvolin-list ${version%-*}" ]; then
+        echo "/usr/bin/sarvolin-list --version: ${version%-*}"
+    else
+        fail "/usr/bin/sarvolin-list --version does not print ${version%-*}"
+    fi
+    # The installed lister runs itself again for each body.
+    if [ "$(SARVOLIN_SIMULATED_CAMERAS=2 /usr/bin/sarvolin-list-demo --csv 2>&1 |
+        grep -c ',083021004')" = 2 ]; then
+        echo "/usr/bin/sarvolin-list-demo read two simulated bodies"
+    else
+        fail "/usr/bin/sarvolin-list-demo did not read two simulated bodies"
+    fi
+    if command -v man >/dev/null; then
+        if man -w sarvolin-list >/dev/null; then
+            echo "man -w sarvolin-list: found"
+        else
+            fail "man -w sarvolin-list finds no page"
+        fi
+    fi
+
     # A home of its own, so the run leaves nothing behind in root's.
     mkdir -p "$work/home" "$work/runtime"
     chmod 700 "$work/runtime"

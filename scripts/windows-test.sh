@@ -73,12 +73,20 @@ zip="$build/sarvolin-1.1.0-win64.zip"
 [ -f "$zip" ] || { echo "windows-test: $zip was not made" >&2; exit 1; }
 unzip -q "$zip" -d "$work/unpacked"
 stage="$work/unpacked/sarvolin-1.1.0-win64"
-for file in sarvolin.exe sarvolin-demo.exe Qt5Core.dll platforms/qwindows.dll LICENSE README.txt; do
+for file in sarvolin.exe sarvolin-demo.exe sarvolin-list.exe sarvolin-list-demo.exe Qt5Core.dll \
+    platforms/qwindows.dll LICENSE README.txt; do
     [ -f "$stage/$file" ] || { echo "windows-test: the zip lacks $file" >&2; exit 1; }
 done
 echo "$zip: $(stat -c %s "$zip") bytes"
 
 echo "== a press in the real window, under wine =="
+# Console programs run under wine (the lister's tests start several) leave
+# wine's desktop process, started without a display, alive for some seconds,
+# and a window started meanwhile never shows.
+for _ in $(seq 30); do
+    pgrep -f 'explorer\.exe' >/dev/null || break
+    sleep 1
+done
 # The simulated camera stands in for the camera maker's library.
 cp "$build/tests/windows/EDSDK.dll" "$stage/"
 export WINEPATH="" # the program brings everything it needs, as on Windows
@@ -131,5 +139,42 @@ END
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/press.sh" "$stage" id
 rm "$stage/EDSDK.dll"
 xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/press.sh" "$stage" box
+
+echo "== sarvolin-list.exe on the simulated camera, under wine =="
+# After the presses: a console program leaves wine's desktop process, started
+# without a display, running for some seconds, and a window started meanwhile
+# never shows. Wine passes SARVOLIN_ variables on as they are (QT_ ones only as WINEQT_).
+# Compared byte for byte: CSV lines end in one CR LF, not in CR CR LF.
+list_run() { # rig, expected status, arguments...
+    local rig="$1" expect="$2" status=0 from=$SECONDS
+    shift 2
+    SARVOLIN_SIMULATED_CAMERAS="$rig" "$wine" "$stage/sarvolin-list.exe" "$@" \
+        >"$work/list.out" 2>"$work/list.err" || status=$?
+    if [ "$status" != "$expect" ]; then
+        cat "$work/list.err" >&2
+        echo "windows-test: sarvolin-list.exe $* on '$rig' ended with $status, not $expect" >&2
+        exit 1
+    fi
+    list_took=$((SECONDS - from))
+}
+list_expect() { # the CSV lines expected, without their line ends
+    printf '%s\r\n' port,location,model,body_id,error "$@" >"$work/list.want"
+    if ! cmp -s "$work/list.out" "$work/list.want"; then
+        od -c "$work/list.out" | head -n 20 >&2
+        echo "windows-test: sarvolin-list.exe printed the above, not $*" >&2
+        exit 1
+    fi
+}
+list_run 3 69 --csv
+echo "sarvolin-list.exe without EDSDK.dll: status 69"
+cp "$build/tests/windows/EDSDK.dll" "$stage/"
+list_run 3 0 --csv
+list_expect "sim:001,,Simulated camera,083021004517," "sim:002,,Simulated camera,083021004518," \
+    "sim:003,,Simulated camera,083021004519,"
+echo "sarvolin-list.exe: three bodies read in $list_took s"
+list_run ok,refuse,ok 1 --csv
+list_expect "sim:001,,Simulated camera,083021004517," "sim:002,,Simulated camera,,session refused" \
+    "sim:003,,Simulated camera,083021004519,"
+echo "sarvolin-list.exe: the refusing body's row says so, status 1, in $list_took s"
 
 echo "windows-test: passed in $((SECONDS - started)) s"

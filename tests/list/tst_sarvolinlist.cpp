@@ -156,6 +156,8 @@ void TestSarvolinList::rowsFormatsAndExitCodes()
         QTest::qWait(interruptAfterMs);
         ::kill(pid_t(lister.processId()), SIGINT);
     }
+#else
+    Q_UNUSED(interruptAfterMs) // no such rows: Windows has no signals to send
 #endif
     QVERIFY(lister.waitForFinished(30000));
     QCOMPARE(lister.exitStatus(), QProcess::NormalExit);
@@ -188,12 +190,11 @@ void TestSarvolinList::watch()
     QVERIFY(waitForLines(lister, 4));
 #ifdef Q_OS_UNIX
     ::kill(pid_t(lister.processId()), SIGINT);
+#else
+    lister.closeWriteChannel(); // what a script can do where there are no signals
+#endif
     QVERIFY(lister.waitForFinished(10000));
     QCOMPARE(lister.exitCode(), 0);
-#else
-    lister.kill();
-    QVERIFY(lister.waitForFinished(10000));
-#endif
     QCOMPARE(lister.readAllStandardOutput(),
              kHeader + idRow(1) + csvRow(2, ",gave no ID") + idRow(1));
     QVERIFY2(logProblem().isEmpty(), qPrintable(logProblem()));

@@ -17,6 +17,7 @@
 #include <system_error>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -91,6 +92,9 @@ bool launch(std::vector<std::string> command, Run &run)
     const auto start = std::chrono::steady_clock::now();
     const pid_t pid = out >= 0 && err >= 0 ? fork() : -1;
     if (pid == 0) {
+        // A worker takes the end of a piped input as a request to stop.
+        const int nothing = open("/dev/null", O_RDONLY);
+        dup2(nothing, STDIN_FILENO);
         dup2(out, STDOUT_FILENO);
         dup2(err, STDERR_FILENO);
         alarm(kRunLimitSeconds);

@@ -1,6 +1,7 @@
 #include "list/workerpool.h"
 
 #include "list/bodyreader.h"
+#include "list/stopsignals.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -138,8 +139,10 @@ void WorkerPool::finished(QProcess *process)
     process->disconnect(this);
     process->deleteLater();
 
-    // A worker stopped before it answered has no row to give.
+    // A worker stopped before it answered has no row to give. Ctrl+C reaches
+    // the workers as it reaches us, and one may end before we see it.
     const bool hasRow = answer.contains(QStringLiteral("error"));
+    const bool goingDown = stopping || StopSignals::caught() != 0;
     if (timedOut) {
         row.error = BodyReader::timedOut;
         emit read(row);
@@ -147,7 +150,7 @@ void WorkerPool::finished(QProcess *process)
         row.bodyId = answer.value(QStringLiteral("body_id")).toString();
         row.error = answer.value(QStringLiteral("error")).toString();
         emit read(row);
-    } else if (!stopping) {
+    } else if (!goingDown) {
         row.error = BodyReader::workerFailed;
         emit read(row);
     }

@@ -35,6 +35,9 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
+# Wine keeps its server's socket in a new folder under TMPDIR on every run.
+mkdir -p "$work/tmp"
+export TMPDIR="$work/tmp"
 
 # A wine of our own; its programs find Qt and the compiler's runtime on its
 # path, and the tests Qt's plugins.

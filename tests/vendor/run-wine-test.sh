@@ -8,14 +8,17 @@ stage="$3"
 
 prefix="$(mktemp -d)"
 work="$(mktemp -d)"
+tmp="$(mktemp -d)"
 wineserver="$(dirname "$wine")/wineserver"
 [ -x "$wineserver" ] || wineserver=wineserver
 cleanup() {
     WINEPREFIX="$prefix" "$wineserver" -k 2>/dev/null || true
     WINEPREFIX="$prefix" "$wineserver" -w 2>/dev/null || true
-    rm -rf "$prefix" "$work"
+    rm -rf "$prefix" "$work" "$tmp"
 }
 trap cleanup EXIT
+# Wine keeps its server's socket in a new folder under TMPDIR on every run.
+export TMPDIR="$tmp"
 
 export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all
 # No Mono or Gecko prompts while the prefix is created; no display needed.

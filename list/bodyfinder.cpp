@@ -26,25 +26,34 @@ void BodyFinder::stop()
 EdsError BodyFinder::find(QVector<BodyRow> &found)
 {
     found.clear();
+    return forEachBody([&](EdsCameraRef, const BodyRow &body) {
+        found << body;
+        return false;
+    });
+}
+
+EdsError BodyFinder::forEachBody(const Visit &visit)
+{
     EdsCameraListRef list = nullptr;
     EdsError error = EdsGetCameraList(&list);
     if (error != EDS_ERR_OK)
         return error;
     EdsUInt32 count = 0;
     error = EdsGetChildCount(list, &count);
-    for (EdsUInt32 i = 0; error == EDS_ERR_OK && i < count; ++i) {
+    bool done = false;
+    for (EdsUInt32 i = 0; error == EDS_ERR_OK && !done && i < count; ++i) {
         EdsCameraRef camera = nullptr;
         if (EdsGetChildAtIndex(list, EdsInt32(i), &camera) != EDS_ERR_OK || !camera)
             continue;
         EdsDeviceInfo info = {};
         if (EdsGetDeviceInfo(camera, &info) == EDS_ERR_OK) {
-            BodyRow row;
-            row.port = sdkText(info.szPortName, sizeof info.szPortName);
-            row.model = sdkText(info.szDeviceDescription, sizeof info.szDeviceDescription);
-            if (!row.port.isEmpty())
-                found << row;
+            BodyRow body;
+            body.port = sdkText(info.szPortName, sizeof info.szPortName);
+            body.model = sdkText(info.szDeviceDescription, sizeof info.szDeviceDescription);
+            done = !body.port.isEmpty() && visit(camera, body);
         }
-        EdsRelease(camera);
+        if (!done)
+            EdsRelease(camera);
     }
     EdsRelease(list);
     return error;

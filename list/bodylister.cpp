@@ -83,8 +83,9 @@ int BodyLister::listOnce()
     const int jobs = options.jobs > 0 ? options.jobs
                                       : std::min<int>(found.size(), ListOptions::maxDefaultJobs);
     pool = new WorkerPool(program, jobs, options.timeoutMs, this);
+    QVector<BodyRow> rows;
     QEventLoop loop;
-    connect(pool, &WorkerPool::read, this, [this](const BodyRow &row) { rows << row; });
+    connect(pool, &WorkerPool::read, &loop, [&rows](const BodyRow &row) { rows << row; });
     connect(pool, &WorkerPool::idle, &loop, &QEventLoop::quit);
     for (const BodyRow &body : found)
         pool->add(body);

@@ -39,7 +39,6 @@ private:
     BodyFinder finder;
     WorkerPool *pool = nullptr;
     QTimer lookTimer;
-    QVector<BodyRow> rows;
     QSet<QString> present; // ports seen at the last look
     EdsError lastLookError = EDS_ERR_OK;
     int stopSignal = 0;

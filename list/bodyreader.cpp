@@ -1,6 +1,7 @@
 #include "list/bodyreader.h"
 
 #include "camera/bodyid.h"
+#include "list/bodyfinder.h"
 
 #include <utility>
 
@@ -26,25 +27,13 @@ BodyReader::BodyReader(std::function<bool()> stopRequested)
 
 EdsCameraRef BodyReader::find(const QString &port, EdsError &error)
 {
-    EdsCameraListRef list = nullptr;
-    error = EdsGetCameraList(&list);
-    if (error != EDS_ERR_OK)
-        return nullptr;
-    EdsUInt32 count = 0;
-    error = EdsGetChildCount(list, &count);
     EdsCameraRef found = nullptr;
-    for (EdsUInt32 i = 0; error == EDS_ERR_OK && !found && i < count; ++i) {
-        EdsCameraRef camera = nullptr;
-        if (EdsGetChildAtIndex(list, EdsInt32(i), &camera) != EDS_ERR_OK || !camera)
-            continue;
-        EdsDeviceInfo info = {};
-        if (EdsGetDeviceInfo(camera, &info) == EDS_ERR_OK
-            && sdkText(info.szPortName, sizeof info.szPortName) == port)
-            found = camera;
-        else
-            EdsRelease(camera);
-    }
-    EdsRelease(list);
+    error = BodyFinder::forEachBody([&](EdsCameraRef camera, const BodyRow &body) {
+        if (body.port != port)
+            return false;
+        found = camera;
+        return true;
+    });
     return found;
 }
 

@@ -114,4 +114,18 @@ EdsError EDSAPI EdsSetCameraStateEventHandler(EdsCameraRef inCameraRef, EdsState
                                               EdsStateEventHandler inStateEventHandler,
                                               EdsVoid *inContext);
 
+// Not the maker's: our own additions, which every camera implementation
+// answers. A camera's address is a text of the implementation's own by which
+// another process reaches that one camera without looking at any other one.
+// An implementation that has no such way answers EDS_ERR_NOT_SUPPORTED, and
+// its callers look for the camera among all of them instead.
+EdsError EDSAPI SarvolinGetCameraAddress(EdsCameraRef inCameraRef, EdsUInt32 inSize,
+                                         char *outAddress);
+// From now until the SDK terminates, its camera list holds only the camera at
+// this address (none if it is not there any more), and no other is touched.
+EdsError EDSAPI SarvolinUseCameraAddress(const char *inAddress);
+
 } // extern "C"
+
+// Room for any address, its closing zero included.
+constexpr EdsUInt32 kSarvolinAddressSize = 4096;

@@ -26,8 +26,11 @@ void BodyFinder::stop()
 EdsError BodyFinder::find(QVector<BodyRow> &found)
 {
     found.clear();
-    return forEachBody([&](EdsCameraRef, const BodyRow &body) {
+    return forEachBody([&](EdsCameraRef camera, const BodyRow &body) {
         found << body;
+        char address[kSarvolinAddressSize];
+        if (SarvolinGetCameraAddress(camera, sizeof address, address) == EDS_ERR_OK)
+            found.last().address = sdkText(address, sizeof address);
         return false;
     });
 }

@@ -19,8 +19,9 @@ public:
     BodyFinder &operator=(const BodyFinder &) = delete;
 
     EdsError start();
-    // One look at what is attached; a body that cannot be described (one
-    // being unplugged) is left out.
+    // One look at what is attached, with each body's address where the SDK
+    // gives one; a body that cannot be described (one being unplugged) is
+    // left out.
     EdsError find(QVector<BodyRow> &found);
     void stop();
 

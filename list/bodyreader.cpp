@@ -37,7 +37,7 @@ EdsCameraRef BodyReader::find(const QString &port, EdsError &error)
     return found;
 }
 
-BodyReader::Result BodyReader::read(const QString &port)
+BodyReader::Result BodyReader::read(const QString &port, const QString &address)
 {
     Result result;
     if (EdsInitializeSDK() != EDS_ERR_OK) {
@@ -45,8 +45,9 @@ BodyReader::Result BodyReader::read(const QString &port)
         return result;
     }
 
-    EdsError error = EDS_ERR_OK;
-    EdsCameraRef camera = find(port, error);
+    EdsError error
+        = address.isEmpty() ? EDS_ERR_OK : SarvolinUseCameraAddress(address.toUtf8().constData());
+    EdsCameraRef camera = error == EDS_ERR_OK ? find(port, error) : nullptr;
     bool open = false;
     auto finish = [&](const QString &reason) {
         if (open)

@@ -7,8 +7,9 @@
 #include <functional>
 
 // Reads the ID of the one body at a given port, from SDK start to SDK stop:
-// finds it, opens a session, reads the ID, closes the session and lets go of
-// everything again. Writes no setting. Asked to stop, it ends at the next
+// finds it (at its address alone, where the lister gave one), opens a
+// session, reads the ID, closes the session and lets go of everything again.
+// Writes no setting. Asked to stop, it ends at the next
 // step, closing whatever it had opened.
 class BodyReader
 {
@@ -21,7 +22,7 @@ public:
 
     explicit BodyReader(std::function<bool()> stopRequested);
 
-    Result read(const QString &port);
+    Result read(const QString &port, const QString &address = QString());
 
     // The reasons a read fails, as the rows give them.
     static const QString gone;

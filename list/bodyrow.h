@@ -11,6 +11,9 @@ struct BodyRow {
     QString model;
     QString bodyId;
     QString error;
+    // How the camera library reaches it again from a worker without looking
+    // at the other bodies; empty where it has no such way. Never printed.
+    QString address = {};
 };
 
 // By location, then port, with numbers in them compared as numbers

@@ -48,7 +48,12 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
                               QStringLiteral("Read the one body at <port> (used internally)."),
                               QStringLiteral("port"));
     worker.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ csv, json, watch, jobs, timeout, worker });
+    QCommandLineOption address(QStringLiteral("address"),
+                               QStringLiteral("How the camera library reaches the worker's body "
+                                              "(used internally)."),
+                               QStringLiteral("text"));
+    address.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOptions({ csv, json, watch, jobs, timeout, worker, address });
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -99,6 +104,13 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
         options.workerPort = parser.value(worker);
         if (options.workerPort.isEmpty()) {
             error = QStringLiteral("--worker needs a port");
+            return Parsed::BadUsage;
+        }
+    }
+    if (parser.isSet(address)) {
+        options.workerAddress = parser.value(address);
+        if (options.workerPort.isEmpty() || options.workerAddress.isEmpty()) {
+            error = QStringLiteral("--address goes with --worker and needs a text");
             return Parsed::BadUsage;
         }
     }

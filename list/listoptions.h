@@ -12,6 +12,7 @@ struct ListOptions {
     int jobs = 0; // 0: one worker per body, up to maxDefaultJobs
     int timeoutMs = 30 * 1000;
     QString workerPort; // set in a worker: the one body it reads
+    QString workerAddress; // and how the camera library reaches it, if given
 
     static constexpr int maxDefaultJobs = 32;
 

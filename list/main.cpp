@@ -18,12 +18,12 @@
 namespace {
 
 // Worker mode: one body, one line of JSON on stdout for the lister.
-int readOneBody(const QString &port)
+int readOneBody(const QString &port, const QString &address)
 {
     StopSignals::catchSignals();
     StopSignals::stopAtEndOfInput(SIGTERM);
     BodyReader reader([] { return StopSignals::caught() != 0; });
-    const BodyReader::Result result = reader.read(port);
+    const BodyReader::Result result = reader.read(port, address);
     if (result.stopped)
         return 128 + StopSignals::caught();
     const QJsonObject answer { { QStringLiteral("body_id"), result.bodyId },
@@ -60,7 +60,7 @@ int main(int argc, char *argv[])
         break;
     }
     if (!options.workerPort.isEmpty())
-        return readOneBody(options.workerPort);
+        return readOneBody(options.workerPort, options.workerAddress);
     BodyLister lister(options, QCoreApplication::applicationFilePath());
     return lister.run();
 }

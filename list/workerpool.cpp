@@ -82,7 +82,10 @@ void WorkerPool::start(const BodyRow &body)
     });
 
     timer->start(timeoutMs);
-    process->start(program, { QStringLiteral("--worker"), body.port });
+    QStringList arguments { QStringLiteral("--worker"), body.port };
+    if (!body.address.isEmpty())
+        arguments << QStringLiteral("--address") << body.address;
+    process->start(program, arguments);
 }
 
 // Asked first, so that it can close its session; killed if it does not end.

@@ -39,6 +39,9 @@ public:
         = 0;
     virtual EdsError setObjectEventHandler(EdsCameraRef ref) = 0;
     virtual EdsError setCameraStateEventHandler(EdsCameraRef ref) = 0;
+
+    virtual EdsError cameraAddress(EdsCameraRef ref, EdsUInt32 size, char *outAddress) = 0;
+    virtual EdsError useCameraAddress(const char *address) = 0;
 };
 
 // Defined by each camera library.

@@ -4,7 +4,9 @@
 #include "sdk/common/referencetable.h"
 
 #include <cstdint>
+#include <cstring>
 #include <mutex>
+#include <string>
 
 // What every camera implementation does around its own work: one lock over
 // each call, refusing calls while not initialised, the references it hands
@@ -163,6 +165,36 @@ public:
     EdsError setObjectEventHandler(EdsCameraRef ref) final { return findOnly(ref); }
     EdsError setCameraStateEventHandler(EdsCameraRef ref) final { return findOnly(ref); }
 
+    // An address that does not fit leaves the output as it was.
+    EdsError cameraAddress(EdsCameraRef ref, EdsUInt32 size, char *outAddress) final
+    {
+        const auto lock = enter();
+        Payload *camera = nullptr;
+        if (const EdsError error = find(ref, camera))
+            return error;
+        if (!outAddress)
+            return EDS_ERR_INVALID_POINTER;
+        std::string address;
+        if (const EdsError error = addressOf(*camera, address))
+            return error;
+        if (address.empty() || address.find('\0') != std::string::npos)
+            return EDS_ERR_NOT_SUPPORTED;
+        if (address.size() >= size)
+            return EDS_ERR_INVALID_PARAMETER;
+        std::memcpy(outAddress, address.c_str(), address.size() + 1);
+        return EDS_ERR_OK;
+    }
+
+    EdsError useCameraAddress(const char *address) final
+    {
+        const auto lock = enter();
+        if (!initialised)
+            return EDS_ERR_NOT_INITIALIZED;
+        if (!address)
+            return EDS_ERR_INVALID_POINTER;
+        return reachOnly(address);
+    }
+
 protected:
     explicit CameraSdkBase(FailedOutputs failedOutputs)
         : references([this](Payload &camera) { endSession(camera); })
@@ -195,6 +227,10 @@ protected:
     virtual EdsError watchProperties(Payload &camera, EdsPropertyEvent event,
                                      EdsPropertyEventHandler handler, EdsVoid *context)
         = 0;
+    // Addresses, for an implementation that can reach one camera directly.
+    // reachOnly holds until the next terminate, which calls stop().
+    virtual EdsError addressOf(Payload &, std::string &) { return EDS_ERR_NOT_SUPPORTED; }
+    virtual EdsError reachOnly(const std::string &) { return EDS_ERR_NOT_SUPPORTED; }
 
     // Every call counts, so an implementation can tell whether one call came
     // right after another.

@@ -95,4 +95,15 @@ EdsError EDSAPI EdsSetCameraStateEventHandler(EdsCameraRef inCameraRef, EdsState
     return cameraSdk().setCameraStateEventHandler(inCameraRef);
 }
 
+EdsError EDSAPI SarvolinGetCameraAddress(EdsCameraRef inCameraRef, EdsUInt32 inSize,
+                                         char *outAddress)
+{
+    return cameraSdk().cameraAddress(inCameraRef, inSize, outAddress);
+}
+
+EdsError EDSAPI SarvolinUseCameraAddress(const char *inAddress)
+{
+    return cameraSdk().useCameraAddress(inAddress);
+}
+
 } // extern "C"

@@ -7,9 +7,10 @@
 struct _Camera;
 
 // What the libgphoto2 implementation needs of libgphoto2: finding cameras,
-// opening them by model and port, and single settings read or written by
-// name. Every call answers with libgphoto2's own result code; the caller
-// decides what it means. Gphoto2Library is the real one; tests offer others.
+// opening them by model and port (or by the drivers that another process
+// found for them), and single settings read or written by name. Every call
+// answers with libgphoto2's own result code; the caller decides what it
+// means. Gphoto2Library is the real one; tests offer others.
 class Gphoto2Backend
 {
 public:
@@ -19,6 +20,10 @@ public:
     struct Detected {
         std::string model;
         std::string port;
+        // Its own drivers as describeDrivers() wrote them down: opened with
+        // these, it is reached without detection and without loading any
+        // other driver. Empty: opened the way detection found it.
+        std::string drivers = {};
     };
 
     // A setting's current value and, for a menu, the values it offers.
@@ -34,6 +39,7 @@ public:
     virtual ~Gphoto2Backend() = default;
 
     virtual int detect(std::vector<Detected> &found) = 0;
+    virtual int describeDrivers(const Detected &camera, std::string &drivers) = 0;
     virtual int open(const Detected &wanted, Session *outSession) = 0;
     virtual int close(Session session) = 0;
     // Each of these looks the setting up on the camera once.

@@ -1,14 +1,112 @@
 #include "sdk/gphoto2/gphoto2library.h"
 
+#include "sdk/gphoto2/gphoto2drivers.h"
+
 #include <gphoto2/gphoto2-camera.h>
 #include <gphoto2/gphoto2-list.h>
 #include <gphoto2/gphoto2-result.h>
 #include <gphoto2/gphoto2-widget.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <optional>
+#include <system_error>
 #include <utility>
+#include <vector>
+
+#include <strings.h>
+
+namespace fs = std::filesystem;
 
 namespace {
+
+constexpr char kPortDriversVariable[] = "IOLIBS";
+
+// libgphoto2 loads every port driver in its folder, so one driver by itself
+// gets a private folder with a link to just that one. The folder is needed
+// until the driver has been set on a port, which loads it from there again.
+class LonePortDriver
+{
+public:
+    explicit LonePortDriver(const std::string &file)
+    {
+        std::error_code error;
+        std::string pattern = (fs::temp_directory_path(error) / "sarvolin-port-XXXXXX").string();
+        if (error || !mkdtemp(pattern.data()))
+            return;
+        folder = pattern;
+        fs::create_symlink(file, fs::path(folder) / fs::path(file).filename(), error);
+        GPPortInfoList *loaded = nullptr;
+        if (error || gp_port_info_list_new(&loaded) < GP_OK)
+            return;
+        // libgphoto2 takes the folder from the environment only.
+        const char *old = std::getenv(kPortDriversVariable);
+        const std::optional<std::string> saved
+            = old ? std::optional<std::string>(old) : std::nullopt;
+        setenv(kPortDriversVariable, folder.c_str(), 1);
+        const int result = gp_port_info_list_load(loaded);
+        if (saved)
+            setenv(kPortDriversVariable, saved->c_str(), 1);
+        else
+            unsetenv(kPortDriversVariable);
+        if (result < GP_OK)
+            gp_port_info_list_free(loaded);
+        else
+            list = loaded;
+    }
+    ~LonePortDriver()
+    {
+        if (list)
+            gp_port_info_list_free(list);
+        removeFolder();
+    }
+    LonePortDriver(const LonePortDriver &) = delete;
+    LonePortDriver &operator=(const LonePortDriver &) = delete;
+
+    // The ports the driver serves, or null when it could not be loaded.
+    GPPortInfoList *ports() const { return list; }
+
+    void removeFolder()
+    {
+        std::error_code ignored;
+        if (!folder.empty())
+            fs::remove_all(folder, ignored);
+        folder.clear();
+    }
+
+private:
+    std::string folder;
+    GPPortInfoList *list = nullptr;
+};
+
+int portInfoOf(GPPortInfoList *list, const std::string &path, GPPortInfo &info)
+{
+    const int port = gp_port_info_list_lookup_path(list, path.c_str());
+    if (port < GP_OK)
+        return port;
+    return gp_port_info_list_get_info(list, port, &info);
+}
+
+// A USB port is a bus and device number, which the next device plugged in
+// may get: the body there must be of the model it was found as. libgphoto2
+// checks that too, but answers a mismatch as a bad parameter.
+int checkUsbBody(Camera *camera, const CameraAbilities &abilities)
+{
+    if (camera->port->type != GP_PORT_USB || strcasecmp(abilities.model, "Directory Browse") == 0)
+        return GP_OK;
+    if (abilities.usb_vendor
+        && gp_port_usb_find_device(camera->port, abilities.usb_vendor, abilities.usb_product)
+            >= GP_OK)
+        return GP_OK;
+    if (abilities.usb_class
+        && gp_port_usb_find_device_by_class(camera->port, abilities.usb_class,
+                                            abilities.usb_subclass, abilities.usb_protocol)
+            >= GP_OK)
+        return GP_OK;
+    return GP_ERROR_MODEL_NOT_FOUND;
+}
 
 // A widget from a single-setting lookup may still hang in a tree; freeing
 // its root frees whatever came with it.
@@ -136,37 +234,127 @@ int Gphoto2Library::detect(std::vector<Detected> &found)
     return GP_OK;
 }
 
-int Gphoto2Library::open(const Detected &wanted, Session *outSession)
+int Gphoto2Library::abilitiesOf(const std::string &model, CameraAbilities &abilities)
+{
+    const int index = gp_abilities_list_lookup_model(drivers, model.c_str());
+    if (index < GP_OK)
+        return index;
+    return gp_abilities_list_get_abilities(drivers, index, &abilities);
+}
+
+// libgphoto2 does not say which file serves a port, so each port driver is
+// loaded by itself, from the folder libgphoto2 loads them from, until one
+// serves the port as the same type of port; the answer holds for that type.
+const std::string *Gphoto2Library::portDriverOf(const std::string &path, GPPortType type)
+{
+    auto known = portDrivers.find(type);
+    if (known == portDrivers.end()) {
+        const char *moved = std::getenv(kPortDriversVariable);
+        std::vector<fs::path> files;
+        std::error_code error;
+        for (fs::directory_iterator entry(moved ? moved : SARVOLIN_GPHOTO2_PORT_DRIVERS, error);
+             !error && entry != fs::directory_iterator(); entry.increment(error)) {
+            if (entry->path().extension() == ".so")
+                files.push_back(entry->path());
+        }
+        std::sort(files.begin(), files.end());
+        std::string served; // none, if no driver serves it
+        for (const fs::path &file : files) {
+            LonePortDriver driver(file.string());
+            GPPortInfo info = nullptr;
+            GPPortType found = GP_PORT_NONE;
+            if (driver.ports() && portInfoOf(driver.ports(), path, info) >= GP_OK
+                && gp_port_info_get_type(info, &found) >= GP_OK && found == type) {
+                served = file.string();
+                break;
+            }
+        }
+        known = portDrivers.emplace(type, served).first;
+    }
+    return known->second.empty() ? nullptr : &known->second;
+}
+
+int Gphoto2Library::describeDrivers(const Detected &camera, std::string &out)
 {
     int result = loadDrivers();
     if (result >= GP_OK && !ports)
         result = scanPorts();
     if (result < GP_OK)
         return result;
+    Gphoto2Drivers found;
+    result = abilitiesOf(camera.model, found.abilities);
+    if (result < GP_OK)
+        return result;
+    GPPortInfo info = nullptr;
+    GPPortType type = GP_PORT_NONE;
+    result = portInfoOf(ports, camera.port, info);
+    if (result >= GP_OK)
+        result = gp_port_info_get_type(info, &type);
+    if (result < GP_OK)
+        return result;
+    const std::string *portDriver = portDriverOf(camera.port, type);
+    if (!portDriver)
+        return GP_ERROR_NOT_SUPPORTED;
+    found.portDriver = *portDriver;
+    std::string text = found.text();
+    if (text.empty())
+        return GP_ERROR_NOT_SUPPORTED;
+    out = std::move(text);
+    return GP_OK;
+}
 
-    const int model = gp_abilities_list_lookup_model(drivers, wanted.model.c_str());
-    if (model < GP_OK)
-        return model;
+int Gphoto2Library::open(const Detected &wanted, Session *outSession)
+{
+    if (!wanted.drivers.empty())
+        return openAlone(wanted, outSession);
+    int result = loadDrivers();
+    if (result >= GP_OK && !ports)
+        result = scanPorts();
+    if (result < GP_OK)
+        return result;
+
     CameraAbilities abilities;
-    result = gp_abilities_list_get_abilities(drivers, model, &abilities);
+    result = abilitiesOf(wanted.model, abilities);
     if (result < GP_OK)
         return result;
-
-    const int port = gp_port_info_list_lookup_path(ports, wanted.port.c_str());
-    if (port < GP_OK)
-        return port;
     GPPortInfo portInfo = nullptr;
-    result = gp_port_info_list_get_info(ports, port, &portInfo);
+    result = portInfoOf(ports, wanted.port, portInfo);
     if (result < GP_OK)
         return result;
+    return openWith(abilities, portInfo, outSession, [] {});
+}
 
+// No detection, and no driver but the camera's own two.
+int Gphoto2Library::openAlone(const Detected &wanted, Session *outSession)
+{
+    Gphoto2Drivers own;
+    if (!Gphoto2Drivers::fromText(wanted.drivers, own)
+        || wanted.model.size() >= sizeof own.abilities.model)
+        return GP_ERROR_BAD_PARAMETERS;
+    std::memcpy(own.abilities.model, wanted.model.c_str(), wanted.model.size() + 1);
+    LonePortDriver portDriver(own.portDriver);
+    if (!portDriver.ports())
+        return GP_ERROR_LIBRARY;
+    GPPortInfo portInfo = nullptr;
+    const int result = portInfoOf(portDriver.ports(), wanted.port, portInfo);
+    if (result < GP_OK)
+        return result;
+    return openWith(own.abilities, portInfo, outSession, [&] { portDriver.removeFolder(); });
+}
+
+int Gphoto2Library::openWith(const CameraAbilities &abilities, GPPortInfo portInfo,
+                             Session *outSession, const std::function<void()> &portSet)
+{
     Camera *camera = nullptr;
-    result = gp_camera_new(&camera);
+    int result = gp_camera_new(&camera);
     if (result < GP_OK)
         return result;
     result = gp_camera_set_abilities(camera, abilities);
     if (result >= GP_OK)
         result = gp_camera_set_port_info(camera, portInfo);
+    portSet();
+    if (result >= GP_OK)
+        result = checkUsbBody(camera, abilities);
     if (result >= GP_OK)
         result = gp_camera_init(camera, context);
     if (result < GP_OK) {

@@ -108,11 +108,16 @@ EdsError Gphoto2Sdk::start()
 
 void Gphoto2Sdk::stop()
 {
+    onlyCamera.reset();
     backend->forgetPorts();
 }
 
 EdsError Gphoto2Sdk::listCameras(EdsCameraListRef &outList)
 {
+    if (onlyCamera) {
+        outList = makeList({ *onlyCamera });
+        return EDS_ERR_OK;
+    }
     std::vector<Gphoto2Backend::Detected> detected;
     const int result = backend->detect(detected);
     if (result < GP_OK)
@@ -130,6 +135,38 @@ EdsError Gphoto2Sdk::cameraListOf(const std::vector<Gphoto2Backend::Detected> &c
     if (!outList)
         return EDS_ERR_INVALID_POINTER;
     *outList = makeList(cameras);
+    return EDS_ERR_OK;
+}
+
+// Model, port and the drivers that reach them, a line each.
+EdsError Gphoto2Sdk::addressOf(CameraState &camera, std::string &address)
+{
+    const Gphoto2Backend::Detected &device = camera.device;
+    std::string drivers = device.drivers;
+    if (drivers.empty()) {
+        const int result = backend->describeDrivers(device, drivers);
+        if (result < GP_OK)
+            return errorFromResult(result);
+    }
+    const std::string *parts[] = { &device.model, &device.port, &drivers };
+    for (const std::string *part : parts) {
+        if (part->empty() || part->find('\n') != std::string::npos)
+            return EDS_ERR_NOT_SUPPORTED;
+    }
+    address = device.model + '\n' + device.port + '\n' + drivers;
+    return EDS_ERR_OK;
+}
+
+EdsError Gphoto2Sdk::reachOnly(const std::string &address)
+{
+    const std::size_t model = address.find('\n');
+    const std::size_t port = model == std::string::npos ? model : address.find('\n', model + 1);
+    if (port == std::string::npos || model == 0 || port == model + 1 || port + 1 == address.size()
+        || address.find('\n', port + 1) != std::string::npos)
+        return EDS_ERR_INVALID_PARAMETER;
+    onlyCamera = Gphoto2Backend::Detected { address.substr(0, model),
+                                            address.substr(model + 1, port - model - 1),
+                                            address.substr(port + 1) };
     return EDS_ERR_OK;
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 // A camera reference's state; its session ends with the last reference.
@@ -69,6 +70,8 @@ private:
     {
         return EDS_ERR_OK;
     }
+    EdsError addressOf(CameraState &camera, std::string &address) override;
+    EdsError reachOnly(const std::string &address) override;
 
     EdsCameraListRef makeList(const std::vector<Gphoto2Backend::Detected> &cameras);
     EdsError lookUp(CameraState &camera, EdsPropertyID id, Setting &setting);
@@ -76,4 +79,5 @@ private:
 
     std::unique_ptr<Gphoto2Backend> backend; // kept from the first initialisation on
     std::optional<LastRead> lastRead;
+    std::optional<Gphoto2Backend::Detected> onlyCamera; // from an address, until terminated
 };

@@ -125,6 +125,17 @@ std::string SimulatedRig::bodyIdOf(std::size_t socket)
     return id;
 }
 
+std::optional<std::size_t> SimulatedRig::socketOf(const std::string &portName)
+{
+    const std::string prefix = "sim:";
+    if (portName.compare(0, prefix.size(), prefix) != 0)
+        return std::nullopt;
+    const auto number = numberIn(portName.substr(prefix.size()), kMaxCameras);
+    if (!number || *number == 0 || portNameOf(*number - 1) != portName)
+        return std::nullopt;
+    return *number - 1;
+}
+
 // Not a USB port name: a simulated body sits in no socket of this machine.
 std::string SimulatedRig::portNameOf(std::size_t socket)
 {

@@ -34,4 +34,6 @@ public:
     // A body's identity follows its socket.
     static std::string bodyIdOf(std::size_t socket);
     static std::string portNameOf(std::size_t socket);
+    // The socket a port name names, or nothing.
+    static std::optional<std::size_t> socketOf(const std::string &portName);
 };

@@ -50,6 +50,7 @@ EdsError SimulatedSdk::start()
 void SimulatedSdk::stop()
 {
     attached.clear();
+    onlySocket.reset();
     SimulatedRig::record("terminate");
 }
 
@@ -88,12 +89,28 @@ EdsError SimulatedSdk::listCameras(EdsCameraListRef &outList)
     plugIn();
     std::vector<std::size_t> devices;
     for (std::size_t i = 0; i < attached.size(); ++i) {
-        if (attached[i])
+        if (attached[i] && (!onlySocket || *onlySocket == i))
             devices.push_back(i);
     }
     outList = references.addList(devices, [](const CameraState &camera, std::size_t device) {
         return camera.device == device;
     });
+    return EDS_ERR_OK;
+}
+
+// A body's address is its socket.
+EdsError SimulatedSdk::addressOf(CameraState &camera, std::string &address)
+{
+    address = SimulatedRig::portNameOf(camera.device);
+    return EDS_ERR_OK;
+}
+
+EdsError SimulatedSdk::reachOnly(const std::string &address)
+{
+    onlySocket = SimulatedRig::socketOf(address);
+    if (!onlySocket)
+        return EDS_ERR_INVALID_PARAMETER;
+    SimulatedRig::record("reach " + address);
     return EDS_ERR_OK;
 }
 

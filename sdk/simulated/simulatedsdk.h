@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <vector>
 
 // Everything the library keeps between calls: the attached cameras, and
@@ -49,7 +50,10 @@ private:
                    const EdsVoid *inData, std::unique_lock<std::mutex> &lock) override;
     EdsError watchProperties(CameraState &camera, EdsPropertyEvent event,
                              EdsPropertyEventHandler handler, EdsVoid *context) override;
+    EdsError addressOf(CameraState &camera, std::string &address) override;
+    EdsError reachOnly(const std::string &address) override;
 
     std::vector<std::optional<SimulatedCamera>> attached; // one per socket
+    std::optional<std::size_t> onlySocket; // from an address, until terminated
     std::chrono::milliseconds latency { 0 };
 };

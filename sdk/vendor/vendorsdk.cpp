@@ -139,4 +139,15 @@ EdsError EDSAPI EdsSetCameraStateEventHandler(EdsCameraRef inCameraRef, EdsState
                    inStateEventHandler, inContext);
 }
 
+// The maker's library finds its cameras by itself, every time.
+EdsError EDSAPI SarvolinGetCameraAddress(EdsCameraRef, EdsUInt32, char *)
+{
+    return library.isOpen() ? EDS_ERR_NOT_SUPPORTED : EDS_ERR_NOT_INITIALIZED;
+}
+
+EdsError EDSAPI SarvolinUseCameraAddress(const char *)
+{
+    return library.isOpen() ? EDS_ERR_NOT_SUPPORTED : EDS_ERR_NOT_INITIALIZED;
+}
+
 } // extern "C"

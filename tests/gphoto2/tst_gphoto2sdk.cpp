@@ -1,10 +1,16 @@
 #include "app/brokenpipes.h"
 #include "camera/cameracannon.h"
 #include "camera/edsdk.h"
+#include "list/bodyfinder.h"
+#include "list/bodyreader.h"
 #include "sdk/gphoto2/gphoto2sdk.h"
 
 #include <QDir>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -15,6 +21,7 @@
 #include <cstring>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <utility>
@@ -113,42 +120,74 @@ std::vector<std::pair<const char *, std::function<EdsError()>>> everyCall(EdsBas
     };
 }
 
-// libgphoto2's side of an EOS body, enough for a whole press, counting every
-// lookup of a setting: each costs the body round trips.
-class EosBody : public Gphoto2Backend
+// libgphoto2's side of a rig of EOS bodies, enough for a whole press,
+// counting every lookup of a setting (each costs a body round trips), every
+// detection and every camera opened. Like libgphoto2, it refuses to open a
+// port whose body is not of the model asked for.
+class EosRig : public Gphoto2Backend
 {
 public:
-    std::map<std::string, Setting> settings {
-        { "autoexposuremode", { "Av", { "P", "Tv", "Av", "Manual", "Bulb" } } },
-        { "imageformat", { "Large Fine JPEG", { "Large Fine JPEG", "RAW" } } },
-        { "eosserialnumber", { "083021004517", {} } },
+    struct Body {
+        std::string model = "EOS body";
+        std::map<std::string, Setting> settings;
     };
+    std::map<std::string, Body> bodies; // by port
     std::map<std::string, int> reads;
     std::map<std::string, int> writes;
+    int detections = 0;
+    std::vector<Detected> opened;
+
+    explicit EosRig(int count = 1)
+    {
+        for (int i = 0; i < count; ++i) {
+            Body &body = bodies["usb:001,0" + std::to_string(10 + i)];
+            body.settings = {
+                { "autoexposuremode", { "Av", { "P", "Tv", "Av", "Manual", "Bulb" } } },
+                { "imageformat", { "Large Fine JPEG", { "Large Fine JPEG", "RAW" } } },
+                { "eosserialnumber", { std::to_string(83021004517 + i).insert(0, 1, '0'), {} } },
+            };
+        }
+    }
 
     int detect(std::vector<Detected> &found) override
     {
-        found = { { "EOS body", "usb:001,009" } };
+        ++detections;
+        found.clear();
+        for (const auto &[port, body] : bodies)
+            found.push_back({ body.model, port });
         return GP_OK;
     }
-    int open(const Detected &, Session *outSession) override
+    int describeDrivers(const Detected &camera, std::string &drivers) override
     {
-        *outSession = reinterpret_cast<Session>(this); // never looked into
+        drivers = "drivers of " + camera.model;
+        return GP_OK;
+    }
+    int open(const Detected &wanted, Session *outSession) override
+    {
+        opened.push_back(wanted);
+        const auto it = bodies.find(wanted.port);
+        if (it == bodies.end())
+            return GP_ERROR_IO_USB_FIND;
+        if (it->second.model != wanted.model)
+            return GP_ERROR_MODEL_NOT_FOUND;
+        *outSession = reinterpret_cast<Session>(&it->second); // never looked into
         return GP_OK;
     }
     int close(Session) override { return GP_OK; }
-    int read(Session, const char *name, Setting &setting) override
+    int read(Session session, const char *name, Setting &setting) override
     {
         ++reads[name];
+        const auto &settings = reinterpret_cast<Body *>(session)->settings;
         const auto it = settings.find(name);
         if (it == settings.end())
             return GP_ERROR_BAD_PARAMETERS;
         setting = it->second;
         return GP_OK;
     }
-    int write(Session, const char *name, const Chooser &choose) override
+    int write(Session session, const char *name, const Chooser &choose) override
     {
         ++writes[name];
+        auto &settings = reinterpret_cast<Body *>(session)->settings;
         const auto it = settings.find(name);
         if (it == settings.end())
             return GP_ERROR_BAD_PARAMETERS;
@@ -187,6 +226,10 @@ private slots:
     void terminateEndsOpenSessions();
     void unknownModelOrPort();
     void pressOnEosBody();
+    void workerReachesOnlyItsBody_data();
+    void workerReachesOnlyItsBody();
+    void workerLoadsOnlyItsDrivers_data();
+    void workerLoadsOnlyItsDrivers();
     void droppedNetworkLink();
 
 private:
@@ -436,8 +479,9 @@ void TestGphoto2Sdk::unknownModelOrPort()
 // read-back, the body ID); each write looks its setting up once more.
 void TestGphoto2Sdk::pressOnEosBody()
 {
-    auto owned = std::make_unique<EosBody>();
-    const EosBody &body = *owned;
+    auto owned = std::make_unique<EosRig>();
+    const EosRig &rig = *owned;
+    const auto &settings = rig.bodies.begin()->second.settings;
     QVERIFY(Gphoto2Sdk::instance().replaceBackend(std::move(owned)));
     const auto backToLibgphoto2 = qScopeGuard([] {
         EdsTerminateSDK();
@@ -455,11 +499,140 @@ void TestGphoto2Sdk::pressOnEosBody()
     QVERIFY(cannon.disconnectCamera());
 
     QCOMPARE(bodyId, QStringLiteral("083021004517"));
-    QCOMPARE(body.settings.at("autoexposuremode").value, std::string("Manual"));
-    QCOMPARE(body.settings.at("imageformat").value, std::string("RAW"));
-    QCOMPARE(counted(body.reads),
+    QCOMPARE(settings.at("autoexposuremode").value, std::string("Manual"));
+    QCOMPARE(settings.at("imageformat").value, std::string("RAW"));
+    QCOMPARE(counted(rig.reads),
              QStringLiteral("autoexposuremode 2, eosserialnumber 1, imageformat 2"));
-    QCOMPARE(counted(body.writes), QStringLiteral("autoexposuremode 1, imageformat 1"));
+    QCOMPARE(counted(rig.writes), QStringLiteral("autoexposuremode 1, imageformat 1"));
+}
+
+// The lister's look finds three bodies; a worker is sent to the second one
+// with its address, and whatever became of it since, it never runs a
+// detection and never opens another body's port.
+void TestGphoto2Sdk::workerReachesOnlyItsBody_data()
+{
+    QTest::addColumn<QString>("since");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("still there") << "" << QString();
+    QTest::newRow("unplugged") << "unplugged" << BodyReader::gone;
+    QTest::newRow("another model in its socket") << "swapped" << BodyReader::gone;
+    QTest::newRow("sent to another port") << "port" << BodyReader::gone;
+    QTest::newRow("an address that is none") << "address" << BodyReader::sdkFailed;
+}
+
+void TestGphoto2Sdk::workerReachesOnlyItsBody()
+{
+    QFETCH(QString, since);
+    QFETCH(QString, error);
+    auto owned = std::make_unique<EosRig>(3);
+    EosRig &rig = *owned;
+    QVERIFY(Gphoto2Sdk::instance().replaceBackend(std::move(owned)));
+    const auto backToLibgphoto2 = qScopeGuard([] {
+        EdsTerminateSDK();
+        Gphoto2Sdk::instance().replaceBackend(nullptr);
+    });
+
+    QVector<BodyRow> found;
+    {
+        BodyFinder finder;
+        QCOMPARE(finder.start(), EDS_ERR_OK);
+        QCOMPARE(finder.find(found), EDS_ERR_OK);
+    }
+    QCOMPARE(found.size(), 3);
+    BodyRow body = found[1];
+    QCOMPARE(body.address, QStringLiteral("EOS body\nusb:001,011\ndrivers of EOS body"));
+    const std::string port = body.port.toStdString();
+    if (since == "unplugged")
+        rig.bodies.erase(port);
+    else if (since == "swapped")
+        rig.bodies[port].model = "EOS R";
+    else if (since == "port")
+        body.port = found[2].port;
+    else if (since == "address")
+        body.address = QStringLiteral("EOS body");
+
+    const BodyReader::Result result
+        = BodyReader([] { return false; }).read(body.port, body.address);
+    QCOMPARE(result.error, error);
+    QCOMPARE(result.bodyId, error.isEmpty() ? QStringLiteral("083021004518") : QString());
+    QCOMPARE(rig.detections, 1); // the look's
+    const bool opens = since != "port" && since != "address";
+    QCOMPARE(int(rig.opened.size()), opens ? 1 : 0);
+    for (const Gphoto2Backend::Detected &camera : rig.opened) {
+        QCOMPARE(camera.port, port);
+        QCOMPARE(camera.model, std::string("EOS body"));
+        QCOMPARE(camera.drivers, std::string("drivers of EOS body"));
+    }
+}
+
+// The worker itself, on the real libgphoto2: sent to a body with its
+// address, it loads that body's camera and port drivers and no others.
+// Nothing answers at the network port, and the folder camera has no ID.
+void TestGphoto2Sdk::workerLoadsOnlyItsDrivers_data()
+{
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("port");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<QStringList>("drivers");
+
+    const int listener = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    QVERIFY(listener >= 0 && bind(listener, reinterpret_cast<sockaddr *>(&address), length) == 0
+            && getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0);
+    close(listener); // so that connecting to it is refused
+    const QString closed = QString::number(ntohs(address.sin_port));
+    QTest::newRow("PTP/IP body gone") << "PTP/IP Camera"
+                                      << "ptpip:127.0.0.1:" + closed + ':' + closed
+                                      << BodyReader::gone << QStringList { "ptp2.so", "ptpip.so" };
+    QTest::newRow("folder camera") << kFolderModel.c_str() << "disk:" + folder << BodyReader::noId
+                                   << QStringList { "directory.so", "disk.so" };
+}
+
+void TestGphoto2Sdk::workerLoadsOnlyItsDrivers()
+{
+#ifndef SARVOLIN_LIST
+    QSKIP("sarvolin-list is not built on libgphoto2 here");
+#else
+    QFETCH(QString, model);
+    QFETCH(QString, port);
+    QFETCH(QString, error);
+    QFETCH(QStringList, drivers);
+
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    const EdsCameraListRef list = listOf(model.toStdString(), port.toStdString());
+    char address[kSarvolinAddressSize];
+    QCOMPARE(SarvolinGetCameraAddress(firstOf(list), sizeof address, address), EDS_ERR_OK);
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);
+
+    // libgphoto2 keeps a host GUID for PTP/IP under HOME.
+    const QString workerHome = dir.filePath(QStringLiteral("worker-home"));
+    QVERIFY(QDir().mkpath(workerHome));
+    QProcess worker;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), workerHome);
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    worker.setProcessEnvironment(environment);
+    worker.start(QStringLiteral(SARVOLIN_LIST),
+                 { "--worker", port, "--address", QString::fromUtf8(address) });
+    QVERIFY(worker.waitForFinished(30000));
+    QCOMPARE(worker.exitCode(), 0);
+    const QJsonObject answer = QJsonDocument::fromJson(worker.readAllStandardOutput()).object();
+    QCOMPARE(answer.value("error").toString(), error);
+
+    // The dynamic loader names every file it maps, drivers from their own
+    // folders and port drivers from a private folder of links.
+    static const QRegularExpression mapped(
+        QStringLiteral("file=(\\S*/(libgphoto2|libgphoto2_port|sarvolin-port-\\w+)/"
+                       "(?:[^/\\s]+/)?([^/\\s]+\\.so)) \\["));
+    std::set<QString> loaded;
+    for (auto match = mapped.globalMatch(QString::fromUtf8(worker.readAllStandardError()));
+         match.hasNext();)
+        loaded.insert(match.next().captured(3));
+    QCOMPARE(QStringList(loaded.begin(), loaded.end()), drivers);
+#endif
 }
 
 // A network camera that answers both PTP/IP handshakes and hangs up at once:

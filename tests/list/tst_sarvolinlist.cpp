@@ -79,13 +79,15 @@ QProcessEnvironment TestSarvolinList::environment(const QString &rig) const
 }
 
 // Every session opened was closed and every SDK started was stopped, by
-// every process but one killed while hanging; no setting was written.
+// every process but one killed while hanging; no setting was written; each
+// session was opened on the one body that its process was sent to directly.
 QString TestSarvolinList::logProblem() const
 {
     QFile file(dir->filePath(QStringLiteral("log")));
     if (!file.open(QIODevice::ReadOnly))
         return QStringLiteral("no session log");
     QMap<QString, int> balance; // "pid port" or "pid SDK": opened less closed
+    QMap<QString, QString> reached; // pid: the port it was sent to
     QStringList hung;
     while (!file.atEnd()) {
         const QStringList words = QString::fromUtf8(file.readLine()).split(QLatin1Char(' '));
@@ -93,6 +95,13 @@ QString TestSarvolinList::logProblem() const
         const QString verb = words.value(1).trimmed();
         if (verb == QLatin1String("write"))
             return QStringLiteral("a setting was written: ") + words.join(QLatin1Char(' '));
+        if (verb == QLatin1String("reach")) {
+            reached.insert(words.first(), words.value(2).trimmed());
+            continue;
+        }
+        if (verb == QLatin1String("open")
+            && reached.value(words.first()) != words.value(2).trimmed())
+            return what + QStringLiteral(" opened without being sent there");
         if (verb == QLatin1String("hang"))
             hung << words.first();
         else if (verb == QLatin1String("open") || verb == QLatin1String("initialize"))

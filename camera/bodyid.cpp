@@ -2,22 +2,20 @@
 
 #include <cstring>
 
-namespace {
-
-constexpr EdsUInt32 kBodyIdBufferSize = 256;
-
-} // namespace
-
 bool readBodyIdOf(EdsCameraRef camera, QString &bodyId, EdsError &error)
 {
-    char buffer[kBodyIdBufferSize] = {};
-    error = EdsGetPropertyData(camera, kEdsPropID_BodyIDEx, 0, kBodyIdBufferSize, buffer);
+    char buffer[kBodyIdFieldSize] = {};
+    error = EdsGetPropertyData(camera, kEdsPropID_BodyIDEx, 0, kBodyIdFieldSize, buffer);
     if (error != EDS_ERR_OK)
         return false;
+    return bodyIdFromField(buffer, kBodyIdFieldSize, bodyId);
+}
 
-    const QString text = sdkText(buffer, kBodyIdBufferSize);
+bool bodyIdFromField(const char *field, std::size_t size, QString &bodyId)
+{
+    const QString text = sdkText(field, size);
 
-    if (buffer[0] != '-') {
+    if (size == 0 || field[0] != '-') {
         bodyId = text;
         return true;
     }

@@ -11,15 +11,21 @@ endif()
 include(GNUInstallDirs)
 install(TARGETS sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The listers' workers are started by the listers alone.
+install(TARGETS sarvolin-list-worker sarvolin-list-demo-worker
+        RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/sarvolin)
 # A stripped install (cpack, cmake --install --strip) also drops the compiler
 # notes that strip keeps, as Debian's own packaging does.
 if(CMAKE_OBJCOPY)
     install(CODE "
         if(CMAKE_INSTALL_DO_STRIP)
-            foreach(program sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo)
+            foreach(program ${CMAKE_INSTALL_BINDIR}/sarvolin ${CMAKE_INSTALL_BINDIR}/sarvolin-demo
+                    ${CMAKE_INSTALL_BINDIR}/sarvolin-list ${CMAKE_INSTALL_BINDIR}/sarvolin-list-demo
+                    ${CMAKE_INSTALL_LIBEXECDIR}/sarvolin/sarvolin-list-worker
+                    ${CMAKE_INSTALL_LIBEXECDIR}/sarvolin/sarvolin-list-demo-worker)
                 execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
                     --remove-section=.note
-                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/\${program}${CMAKE_EXECUTABLE_SUFFIX}\"
+                    \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/\${program}${CMAKE_EXECUTABLE_SUFFIX}\"
                     RESULT_VARIABLE failed)
                 if(failed)
                     message(FATAL_ERROR \"objcopy failed on \${program}\")

@@ -4,7 +4,8 @@
 # note on where the camera maker's library goes. The camera maker's EDSDK.dll
 # is not ours to ship.
 
-install(TARGETS sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo RUNTIME DESTINATION .)
+install(TARGETS sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo sarvolin-list-worker
+        sarvolin-list-demo-worker RUNTIME DESTINATION .)
 
 foreach(module Core Gui Widgets)
     install(FILES $<TARGET_FILE:Qt5::${module}> DESTINATION .)

@@ -1,6 +1,7 @@
 #include "list/bodyfinder.h"
 
 #include "camera/bodyid.h"
+#include "list/camerawalk.h"
 
 BodyFinder::~BodyFinder()
 {
@@ -26,38 +27,16 @@ void BodyFinder::stop()
 EdsError BodyFinder::find(QVector<BodyRow> &found)
 {
     found.clear();
-    return forEachBody([&](EdsCameraRef camera, const BodyRow &body) {
-        found << body;
+    return forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {
+        BodyRow body;
+        body.port = sdkText(info.szPortName, sizeof info.szPortName);
+        body.model = sdkText(info.szDeviceDescription, sizeof info.szDeviceDescription);
+        if (body.port.isEmpty())
+            return false;
         char address[kSarvolinAddressSize];
         if (SarvolinGetCameraAddress(camera, sizeof address, address) == EDS_ERR_OK)
-            found.last().address = sdkText(address, sizeof address);
+            body.address = sdkText(address, sizeof address);
+        found << body;
         return false;
     });
-}
-
-EdsError BodyFinder::forEachBody(const Visit &visit)
-{
-    EdsCameraListRef list = nullptr;
-    EdsError error = EdsGetCameraList(&list);
-    if (error != EDS_ERR_OK)
-        return error;
-    EdsUInt32 count = 0;
-    error = EdsGetChildCount(list, &count);
-    bool done = false;
-    for (EdsUInt32 i = 0; error == EDS_ERR_OK && !done && i < count; ++i) {
-        EdsCameraRef camera = nullptr;
-        if (EdsGetChildAtIndex(list, EdsInt32(i), &camera) != EDS_ERR_OK || !camera)
-            continue;
-        EdsDeviceInfo info = {};
-        if (EdsGetDeviceInfo(camera, &info) == EDS_ERR_OK) {
-            BodyRow body;
-            body.port = sdkText(info.szPortName, sizeof info.szPortName);
-            body.model = sdkText(info.szDeviceDescription, sizeof info.szDeviceDescription);
-            done = !body.port.isEmpty() && visit(camera, body);
-        }
-        if (!done)
-            EdsRelease(camera);
-    }
-    EdsRelease(list);
-    return error;
 }

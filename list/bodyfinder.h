@@ -5,8 +5,6 @@
 
 #include <QVector>
 
-#include <functional>
-
 // Finds the attached bodies through the camera SDK: their ports and models.
 // Opens no session and touches no setting. The SDK stays up from start() to
 // stop() (or the end of the object), so repeated looks reuse what it loaded.
@@ -24,13 +22,6 @@ public:
     // left out.
     EdsError find(QVector<BodyRow> &found);
     void stop();
-
-    // Walks the SDK's camera list once, handing each body that can be
-    // described to `visit` with its port and model. A visit that answers
-    // true keeps the camera's reference, for the caller to release, and ends
-    // the walk.
-    using Visit = std::function<bool(EdsCameraRef camera, const BodyRow &body)>;
-    static EdsError forEachBody(const Visit &visit);
 
 private:
     bool started = false;

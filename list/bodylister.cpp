@@ -1,5 +1,6 @@
 #include "list/bodylister.h"
 
+#include "list/stoprequests.h"
 #include "list/stopsignals.h"
 #include "list/usblocations.h"
 
@@ -28,10 +29,10 @@ QString hex(EdsError error)
 
 } // namespace
 
-BodyLister::BodyLister(const ListOptions &options, QString program, QObject *parent)
+BodyLister::BodyLister(const ListOptions &options, QString worker, QObject *parent)
     : QObject(parent)
     , options(options)
-    , program(std::move(program))
+    , worker(std::move(worker))
     , printer(options.format, stdout)
 { }
 
@@ -68,7 +69,7 @@ int BodyLister::listOnce()
         return SdkUnavailable;
     }
     // Stopped while the bodies were being found: no worker is started.
-    if (const int signal = StopSignals::caught()) {
+    if (const int signal = StopRequests::caught()) {
         say(QStringLiteral("stopped before any body was read"));
         printer.printAll({});
         return 128 + signal;
@@ -82,7 +83,7 @@ int BodyLister::listOnce()
 
     const int jobs = options.jobs > 0 ? options.jobs
                                       : std::min<int>(found.size(), ListOptions::maxDefaultJobs);
-    pool = new WorkerPool(program, jobs, options.timeoutMs, this);
+    pool = new WorkerPool(worker, jobs, options.timeoutMs, this);
     QVector<BodyRow> rows;
     QEventLoop loop;
     connect(pool, &WorkerPool::read, &loop, [&rows](const BodyRow &row) { rows << row; });
@@ -112,7 +113,7 @@ int BodyLister::listOnce()
 
 int BodyLister::watch()
 {
-    pool = new WorkerPool(program, options.jobs > 0 ? options.jobs : ListOptions::maxDefaultJobs,
+    pool = new WorkerPool(worker, options.jobs > 0 ? options.jobs : ListOptions::maxDefaultJobs,
                           options.timeoutMs, this);
     QEventLoop loop;
     connect(pool, &WorkerPool::read, this, [this](const BodyRow &row) {
@@ -128,7 +129,7 @@ int BodyLister::watch()
     });
     connect(&lookTimer, &QTimer::timeout, this, &BodyLister::look);
     // A script that started us ends the watch by closing our input.
-    StopSignals::stopAtEndOfInput(kInterrupted);
+    StopRequests::stopAtEndOfInput(kInterrupted);
 
     if (!printer.printHeader()) {
         say(QStringLiteral("the rows could not be written"));

@@ -21,7 +21,8 @@ public:
     // The exit statuses beyond 0 (every body read).
     enum Status { SomeFailed = 1, NoneFound = 2, BadUsage = 64, SdkUnavailable = 69 };
 
-    BodyLister(const ListOptions &options, QString program, QObject *parent = nullptr);
+    // `worker` is the program that reads one body.
+    BodyLister(const ListOptions &options, QString worker, QObject *parent = nullptr);
 
     // Runs to the end and answers the process's exit status.
     int run();
@@ -34,7 +35,7 @@ private:
     QVector<BodyRow> findNow(EdsError &error);
 
     ListOptions options;
-    QString program;
+    QString worker;
     RowPrinter printer;
     BodyFinder finder;
     WorkerPool *pool = nullptr;

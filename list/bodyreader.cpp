@@ -1,16 +1,10 @@
 #include "list/bodyreader.h"
 
-#include "camera/bodyid.h"
-#include "list/bodyfinder.h"
+#include "camera/bodyidfield.h"
+#include "list/camerawalk.h"
 
+#include <cstring>
 #include <utility>
-
-const QString BodyReader::gone = QStringLiteral("gone before it could be read");
-const QString BodyReader::refused = QStringLiteral("session refused");
-const QString BodyReader::noId = QStringLiteral("gave no ID");
-const QString BodyReader::timedOut = QStringLiteral("timed out");
-const QString BodyReader::sdkFailed = QStringLiteral("camera library failed");
-const QString BodyReader::workerFailed = QStringLiteral("reader failed");
 
 namespace {
 
@@ -19,17 +13,24 @@ bool meansGone(EdsError error)
     return error == EDS_ERR_DEVICE_NOT_FOUND || error == EDS_ERR_COMM_DISCONNECTED;
 }
 
+// A fixed-size text field of the SDK, up to its first zero byte.
+std::string fieldText(const char *field, std::size_t size)
+{
+    const void *end = std::memchr(field, 0, size);
+    return std::string(field, end ? std::size_t(static_cast<const char *>(end) - field) : size);
+}
+
 } // namespace
 
 BodyReader::BodyReader(std::function<bool()> stopRequested)
     : stopRequested(std::move(stopRequested))
 { }
 
-EdsCameraRef BodyReader::find(const QString &port, EdsError &error)
+EdsCameraRef BodyReader::find(const std::string &port, EdsError &error)
 {
     EdsCameraRef found = nullptr;
-    error = BodyFinder::forEachBody([&](EdsCameraRef camera, const BodyRow &body) {
-        if (body.port != port)
+    error = forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {
+        if (port.empty() || fieldText(info.szPortName, sizeof info.szPortName) != port)
             return false;
         found = camera;
         return true;
@@ -37,7 +38,7 @@ EdsCameraRef BodyReader::find(const QString &port, EdsError &error)
     return found;
 }
 
-BodyReader::Result BodyReader::read(const QString &port, const QString &address)
+BodyReader::Result BodyReader::read(const std::string &port, const std::string &address)
 {
     Result result;
     if (EdsInitializeSDK() != EDS_ERR_OK) {
@@ -45,11 +46,10 @@ BodyReader::Result BodyReader::read(const QString &port, const QString &address)
         return result;
     }
 
-    EdsError error
-        = address.isEmpty() ? EDS_ERR_OK : SarvolinUseCameraAddress(address.toUtf8().constData());
+    EdsError error = address.empty() ? EDS_ERR_OK : SarvolinUseCameraAddress(address.c_str());
     EdsCameraRef camera = error == EDS_ERR_OK ? find(port, error) : nullptr;
     bool open = false;
-    auto finish = [&](const QString &reason) {
+    auto finish = [&](const char *reason) {
         if (open)
             EdsCloseSession(camera);
         if (camera)
@@ -66,7 +66,7 @@ BodyReader::Result BodyReader::read(const QString &port, const QString &address)
     if (!camera)
         return finish(gone);
     if (stopRequested())
-        return finish(QString());
+        return finish("");
 
     // A body just plugged in may refuse its first session.
     error = EdsOpenSession(camera);
@@ -76,11 +76,12 @@ BodyReader::Result BodyReader::read(const QString &port, const QString &address)
         return finish(meansGone(error) ? gone : refused);
     open = true;
     if (stopRequested())
-        return finish(QString());
+        return finish("");
 
-    QString bodyId;
-    if (!readBodyIdOf(camera, bodyId, error) || bodyId.isEmpty())
+    char field[kBodyIdFieldSize] = {};
+    error = EdsGetPropertyData(camera, kEdsPropID_BodyIDEx, 0, sizeof field, field);
+    if (error != EDS_ERR_OK || field[0] == '\0')
         return finish(meansGone(error) ? gone : noId);
-    result.bodyId = bodyId;
-    return finish(QString());
+    result.idField = fieldText(field, sizeof field);
+    return finish("");
 }

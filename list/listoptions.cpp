@@ -38,22 +38,14 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
                                                   "as soon as it is plugged in and read."));
     const QCommandLineOption jobs(QStringLiteral("jobs"),
                                   QStringLiteral("Read at most <n> bodies at once (default: "
-                                                 "all, up to 32)."),
+                                                 "all, up to %1).")
+                                      .arg(maxDefaultJobs),
                                   QStringLiteral("n"));
     const QCommandLineOption timeout(QStringLiteral("timeout"),
                                      QStringLiteral("Give up on a body after <seconds> "
                                                     "(default: 30)."),
                                      QStringLiteral("seconds"));
-    QCommandLineOption worker(QStringLiteral("worker"),
-                              QStringLiteral("Read the one body at <port> (used internally)."),
-                              QStringLiteral("port"));
-    worker.setFlags(QCommandLineOption::HiddenFromHelp);
-    QCommandLineOption address(QStringLiteral("address"),
-                               QStringLiteral("How the camera library reaches the worker's body "
-                                              "(used internally)."),
-                               QStringLiteral("text"));
-    address.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOptions({ csv, json, watch, jobs, timeout, worker, address });
+    parser.addOptions({ csv, json, watch, jobs, timeout });
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -99,20 +91,6 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
             return Parsed::BadUsage;
         }
         options.timeoutMs = std::max(1, int(std::lround(seconds * 1000)));
-    }
-    if (parser.isSet(worker)) {
-        options.workerPort = parser.value(worker);
-        if (options.workerPort.isEmpty()) {
-            error = QStringLiteral("--worker needs a port");
-            return Parsed::BadUsage;
-        }
-    }
-    if (parser.isSet(address)) {
-        options.workerAddress = parser.value(address);
-        if (options.workerPort.isEmpty() || options.workerAddress.isEmpty()) {
-            error = QStringLiteral("--address goes with --worker and needs a text");
-            return Parsed::BadUsage;
-        }
     }
     return Parsed::Run;
 }

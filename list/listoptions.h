@@ -11,10 +11,8 @@ struct ListOptions {
     bool watch = false;
     int jobs = 0; // 0: one worker per body, up to maxDefaultJobs
     int timeoutMs = 30 * 1000;
-    QString workerPort; // set in a worker: the one body it reads
-    QString workerAddress; // and how the camera library reaches it, if given
 
-    static constexpr int maxDefaultJobs = 32;
+    static constexpr int maxDefaultJobs = 128;
 
     enum class Parsed { Run, Exit, BadUsage };
     // Parses the arguments (the program's name first). Help and version are

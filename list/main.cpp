@@ -1,13 +1,10 @@
 #include "list/bodylister.h"
-#include "list/bodyreader.h"
 #include "list/listoptions.h"
-#include "list/stopsignals.h"
 
 #include <QCoreApplication>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QDir>
+#include <QFileInfo>
 
-#include <csignal>
 #include <cstdio>
 
 #ifdef Q_OS_WIN
@@ -17,20 +14,24 @@
 
 namespace {
 
-// Worker mode: one body, one line of JSON on stdout for the lister.
-int readOneBody(const QString &port, const QString &address)
+void say(const QString &message)
 {
-    StopSignals::catchSignals();
-    StopSignals::stopAtEndOfInput(SIGTERM);
-    BodyReader reader([] { return StopSignals::caught() != 0; });
-    const BodyReader::Result result = reader.read(port, address);
-    if (result.stopped)
-        return 128 + StopSignals::caught();
-    const QJsonObject answer { { QStringLiteral("body_id"), result.bodyId },
-                               { QStringLiteral("error"), result.error } };
-    const QByteArray line = QJsonDocument(answer).toJson(QJsonDocument::Compact) + '\n';
-    std::fwrite(line.constData(), 1, size_t(line.size()), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(message));
+}
+
+// The worker is a program of its own, without Qt, so that a rig's many
+// workers start quickly: next to the lister in a build or an unpacked zip,
+// and among the installed helper programs otherwise.
+QString workerProgram()
+{
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const char *path : { SARVOLIN_WORKER, SARVOLIN_INSTALLED_WORKER }) {
+        const QFileInfo worker(here.filePath(QString::fromUtf8(path)));
+        if (worker.isFile() && worker.isExecutable())
+            return worker.absoluteFilePath();
+    }
+    return QString();
 }
 
 } // namespace
@@ -59,8 +60,12 @@ int main(int argc, char *argv[])
     case ListOptions::Parsed::Run:
         break;
     }
-    if (!options.workerPort.isEmpty())
-        return readOneBody(options.workerPort, options.workerAddress);
-    BodyLister lister(options, QCoreApplication::applicationFilePath());
+    const QString worker = workerProgram();
+    if (worker.isEmpty()) {
+        say(QStringLiteral("its worker program, %1, is missing; reinstall the program")
+                .arg(QFileInfo(QString::fromUtf8(SARVOLIN_WORKER)).fileName()));
+        return BodyLister::SdkUnavailable;
+    }
+    BodyLister lister(options, worker);
     return lister.run();
 }

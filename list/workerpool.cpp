@@ -1,7 +1,8 @@
 #include "list/workerpool.h"
 
+#include "camera/bodyid.h"
 #include "list/bodyreader.h"
-#include "list/stopsignals.h"
+#include "list/stoprequests.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -82,9 +83,9 @@ void WorkerPool::start(const BodyRow &body)
     });
 
     timer->start(timeoutMs);
-    QStringList arguments { QStringLiteral("--worker"), body.port };
+    QStringList arguments { body.port };
     if (!body.address.isEmpty())
-        arguments << QStringLiteral("--address") << body.address;
+        arguments << body.address;
     process->start(program, arguments);
 }
 
@@ -145,16 +146,25 @@ void WorkerPool::finished(QProcess *process)
     // A worker stopped before it answered has no row to give. Ctrl+C reaches
     // the workers as it reaches us, and one may end before we see it.
     const bool hasRow = answer.contains(QStringLiteral("error"));
-    const bool goingDown = stopping || StopSignals::caught() != 0;
+    const bool goingDown = stopping || StopRequests::caught() != 0;
     if (timedOut) {
-        row.error = BodyReader::timedOut;
+        row.error = QString::fromLatin1(BodyReader::timedOut);
         emit read(row);
     } else if (hasRow) {
-        row.bodyId = answer.value(QStringLiteral("body_id")).toString();
         row.error = answer.value(QStringLiteral("error")).toString();
+        // The field reads as the window reads it; text that is no ID is none.
+        const QByteArray field
+            = QByteArray::fromHex(answer.value(QStringLiteral("id")).toString().toLatin1());
+        QString bodyId;
+        if (row.error.isEmpty()
+            && (!bodyIdFromField(field.constData(), std::size_t(field.size()), bodyId)
+                || bodyId.isEmpty()))
+            row.error = QString::fromLatin1(BodyReader::noId);
+        if (row.error.isEmpty())
+            row.bodyId = bodyId;
         emit read(row);
     } else if (!goingDown) {
-        row.error = BodyReader::workerFailed;
+        row.error = QString::fromLatin1(BodyReader::workerFailed);
         emit read(row);
     }
 

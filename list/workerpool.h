@@ -11,8 +11,8 @@
 
 class QTimer;
 
-// Reads bodies, each in a worker process of its own (this program again, in
-// worker mode), at most `jobs` at a time. A worker that has not answered
+// Reads bodies, each in a worker process of its own (`program`, the lister's
+// worker), at most `jobs` at a time. A worker that has not answered
 // within the timeout is stopped and its row says so.
 class WorkerPool : public QObject
 {

@@ -514,10 +514,10 @@ void TestGphoto2Sdk::workerReachesOnlyItsBody_data()
     QTest::addColumn<QString>("since");
     QTest::addColumn<QString>("error");
     QTest::newRow("still there") << "" << QString();
-    QTest::newRow("unplugged") << "unplugged" << BodyReader::gone;
-    QTest::newRow("another model in its socket") << "swapped" << BodyReader::gone;
-    QTest::newRow("sent to another port") << "port" << BodyReader::gone;
-    QTest::newRow("an address that is none") << "address" << BodyReader::sdkFailed;
+    QTest::newRow("unplugged") << "unplugged" << QString(BodyReader::gone);
+    QTest::newRow("another model in its socket") << "swapped" << QString(BodyReader::gone);
+    QTest::newRow("sent to another port") << "port" << QString(BodyReader::gone);
+    QTest::newRow("an address that is none") << "address" << QString(BodyReader::sdkFailed);
 }
 
 void TestGphoto2Sdk::workerReachesOnlyItsBody()
@@ -551,10 +551,11 @@ void TestGphoto2Sdk::workerReachesOnlyItsBody()
     else if (since == "address")
         body.address = QStringLiteral("EOS body");
 
-    const BodyReader::Result result
-        = BodyReader([] { return false; }).read(body.port, body.address);
-    QCOMPARE(result.error, error);
-    QCOMPARE(result.bodyId, error.isEmpty() ? QStringLiteral("083021004518") : QString());
+    const BodyReader::Result result = BodyReader([] {
+                                          return false;
+                                      }).read(body.port.toStdString(), body.address.toStdString());
+    QCOMPARE(QString::fromStdString(result.error), error);
+    QCOMPARE(result.idField, std::string(error.isEmpty() ? "083021004518" : ""));
     QCOMPARE(rig.detections, 1); // the look's
     const bool opens = since != "port" && since != "address";
     QCOMPARE(int(rig.opened.size()), opens ? 1 : 0);
@@ -587,13 +588,14 @@ void TestGphoto2Sdk::workerLoadsOnlyItsDrivers_data()
     QTest::newRow("PTP/IP body gone") << "PTP/IP Camera"
                                       << "ptpip:127.0.0.1:" + closed + ':' + closed
                                       << BodyReader::gone << QStringList { "ptp2.so", "ptpip.so" };
-    QTest::newRow("folder camera") << kFolderModel.c_str() << "disk:" + folder << BodyReader::noId
-                                   << QStringList { "directory.so", "disk.so" };
+    QTest::newRow("folder camera")
+        << kFolderModel.c_str() << "disk:" + folder << QString(BodyReader::noId)
+        << QStringList { "directory.so", "disk.so" };
 }
 
 void TestGphoto2Sdk::workerLoadsOnlyItsDrivers()
 {
-#ifndef SARVOLIN_LIST
+#ifndef SARVOLIN_LIST_WORKER
     QSKIP("sarvolin-list is not built on libgphoto2 here");
 #else
     QFETCH(QString, model);
@@ -615,8 +617,7 @@ void TestGphoto2Sdk::workerLoadsOnlyItsDrivers()
     environment.insert(QStringLiteral("HOME"), workerHome);
     environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
     worker.setProcessEnvironment(environment);
-    worker.start(QStringLiteral(SARVOLIN_LIST),
-                 { "--worker", port, "--address", QString::fromUtf8(address) });
+    worker.start(QStringLiteral(SARVOLIN_LIST_WORKER), { port, QString::fromUtf8(address) });
     QVERIFY(worker.waitForFinished(30000));
     QCOMPARE(worker.exitCode(), 0);
     const QJsonObject answer = QJsonDocument::fromJson(worker.readAllStandardOutput()).object();

@@ -35,6 +35,7 @@ private slots:
 private:
     QProcessEnvironment environment(const QString &rig) const;
     QString logProblem() const;
+    int peakSessions() const;
 
     std::unique_ptr<QTemporaryDir> dir;
 };
@@ -116,6 +117,21 @@ QString TestSarvolinList::logProblem() const
     return QString();
 }
 
+// The most sessions that were open at one time.
+int TestSarvolinList::peakSessions() const
+{
+    QFile file(dir->filePath(QStringLiteral("log")));
+    int open = 0;
+    int peak = 0;
+    for (const QByteArray &line :
+         file.open(QIODevice::ReadOnly) ? file.readAll().split('\n') : QList<QByteArray>()) {
+        const QByteArray verb = line.split(' ').value(1);
+        open += verb == "open" ? 1 : verb == "close" ? -1 : 0;
+        peak = std::max(peak, open);
+    }
+    return peak;
+}
+
 void TestSarvolinList::rowsFormatsAndExitCodes_data()
 {
     QTest::addColumn<QString>("rig");
@@ -123,28 +139,42 @@ void TestSarvolinList::rowsFormatsAndExitCodes_data()
     QTest::addColumn<int>("interruptAfterMs"); // 0: runs to its end
     QTest::addColumn<int>("status");
     QTest::addColumn<QByteArray>("rows");
+    // With every call slowed down, so that sessions overlap: how many bodies
+    // are read at once (0: not looked at).
+    QTest::addColumn<int>("atOnce");
 
     const QByteArray three = kHeader + idRow(1) + idRow(2) + idRow(3);
-    QTest::newRow("all well") << "3" << QStringList { "--csv" } << 0 << 0 << three;
+    QTest::newRow("all well") << "3" << QStringList { "--csv" } << 0 << 0 << three << 0;
     QTest::newRow("one after another")
-        << "3" << QStringList { "--csv", "--jobs", "1" } << 0 << 0 << three;
+        << "3" << QStringList { "--csv", "--jobs", "1" } << 0 << 0 << three << 0;
     QTest::newRow("table") << "2" << QStringList() << 0 << 0
                            << QByteArray(
                                   "PORT     LOCATION  MODEL             BODY ID       ERROR\n"
                                   "sim:001  -         Simulated camera  083021004517\n"
-                                  "sim:002  -         Simulated camera  083021004518\n");
+                                  "sim:002  -         Simulated camera  083021004518\n")
+                           << 0;
     QTest::newRow("failing") << "ok,refuse,no-id,gone,-,ok" << QStringList { "--csv" } << 0 << 1
                              << kHeader + idRow(1) + csvRow(2, ",session refused")
-            + csvRow(3, ",gave no ID") + csvRow(4, ",gone before it could be read") + idRow(6);
+            + csvRow(3, ",gave no ID") + csvRow(4, ",gone before it could be read") + idRow(6)
+                             << 0;
     QTest::newRow("hanging") << "ok,hang,ok" << QStringList { "--csv", "--timeout", "0.5" } << 0
-                             << 1 << kHeader + idRow(1) + csvRow(2, ",timed out") + idRow(3);
-    QTest::newRow("none, table") << "0" << QStringList() << 0 << 2 << QByteArray();
-    QTest::newRow("none, JSON") << "0" << QStringList { "--json" } << 0 << 2
-                                << QByteArray("[\n]\n");
-    QTest::newRow("bad usage") << "1" << QStringList { "--jobs", "0" } << 0 << 64 << QByteArray();
+                             << 1 << kHeader + idRow(1) + csvRow(2, ",timed out") + idRow(3) << 0;
+    QTest::newRow("none, table") << "0" << QStringList() << 0 << 2 << QByteArray() << 0;
+    QTest::newRow("none, JSON") << "0" << QStringList { "--json" } << 0 << 2 << QByteArray("[\n]\n")
+                                << 0;
+    QTest::newRow("bad usage") << "1" << QStringList { "--jobs", "0" } << 0 << 64 << QByteArray()
+                               << 0;
 #ifdef Q_OS_UNIX
+    // Timing on Windows is wine's process start-up, not the lister's.
+    QByteArray many = kHeader;
+    for (int socket = 1; socket <= 64; ++socket)
+        many += idRow(socket);
+    QTest::newRow("64 at once") << "64" << QStringList { "--csv" } << 0 << 0 << many << 64;
+    QTest::newRow("no more than --jobs")
+        << "4" << QStringList { "--csv", "--jobs", "2" } << 0 << 0
+        << kHeader + idRow(1) + idRow(2) + idRow(3) + idRow(4) << 2;
     QTest::newRow("interrupted") << "ok,hang,ok" << QStringList { "--csv" } << 1000 << 130
-                                 << kHeader + idRow(1) + idRow(3);
+                                 << kHeader + idRow(1) + idRow(3) << 0;
 #endif
 }
 
@@ -155,9 +185,13 @@ void TestSarvolinList::rowsFormatsAndExitCodes()
     QFETCH(int, interruptAfterMs);
     QFETCH(int, status);
     QFETCH(QByteArray, rows);
+    QFETCH(int, atOnce);
 
     QProcess lister;
-    lister.setProcessEnvironment(environment(rig));
+    QProcessEnvironment env = environment(rig);
+    if (atOnce > 0)
+        env.insert(QStringLiteral("SARVOLIN_SIMULATED_LATENCY_MS"), QStringLiteral("500"));
+    lister.setProcessEnvironment(env);
     lister.start(QStringLiteral(SARVOLIN_LIST_DEMO), arguments);
     QVERIFY(lister.waitForStarted());
 #ifdef Q_OS_UNIX
@@ -175,6 +209,8 @@ void TestSarvolinList::rowsFormatsAndExitCodes()
     // Every way to end says why on stderr, but a full read.
     QCOMPARE(lister.readAllStandardError().isEmpty(), status == 0);
     QVERIFY2(status == 64 || logProblem().isEmpty(), qPrintable(logProblem()));
+    if (atOnce > 0)
+        QCOMPARE(peakSessions(), atOnce);
 }
 
 // Bodies come and go while it watches; each is printed when it arrives.

@@ -8,9 +8,10 @@
 # sets the start-up runs per program (default 25). bench/README.md says how
 # each number is taken.
 # --baseline times the camera cycle through libgphoto2 alone, for this tree
-# and for COMMIT in alternate rounds: COMMIT is checked out into a temporary
-# git worktree, with this tree's bench/ in place of its own, and built there;
-# worktree and build are removed at the end.
+# and for COMMIT in alternate rounds, and the lister's worker of COMMIT beside
+# this tree's: COMMIT is checked out into a temporary git worktree, with this
+# tree's bench/ in place of its own, and built there; worktree and build are
+# removed at the end.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -41,7 +42,7 @@ if [ -n "$baseline" ]; then
 fi
 
 # shellcheck disable=SC2046
-scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) xvfb xauth
+scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) xvfb xauth hyperfine time
 # The same fonts as a user of the run command, since they weigh on start-up.
 [ -n "$baseline" ] || scripts/cjk-font.sh
 
@@ -52,11 +53,12 @@ jobs="$(nproc 2>/dev/null || echo 2)"
 # benchmarks by default; both spellings are given, and neither warns.
 configure=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DSARVOLIN_SANITIZE=OFF -DBUILD_TESTING=OFF
     -DSARVOLIN_BUILD_TESTS=OFF -DSARVOLIN_BUILD_BENCH=ON --no-warn-unused-cli)
-target=sarvolin-bench
-[ -z "$baseline" ] || target=sarvolin-bench-gphoto2
+targets=(sarvolin-bench)
+[ -z "$baseline" ] ||
+    targets=(sarvolin-bench-gphoto2 sarvolin-bench-address sarvolin-list sarvolin-list-demo)
 
 cmake -S . -B "$build" "${configure[@]}" >/dev/null
-cmake --build "$build" --parallel "$jobs" --target "$target" >/dev/null
+cmake --build "$build" --parallel "$jobs" --target "${targets[@]}" >/dev/null
 bin="$build/bench"
 
 # A desktop session has a private runtime folder; without one Qt warns on
@@ -92,7 +94,7 @@ if [ -n "$baseline" ]; then
     cp -R bench "$work/tree/bench"
     cmake -S "$work/tree" -B "$work/build" "${configure[@]}" >/dev/null
     cmake --build "$work/build" --parallel "$jobs" \
-        --target sarvolin-bench-gphoto2 >/dev/null
+        --target sarvolin-bench-gphoto2 sarvolin-list >/dev/null
 fi
 
 qt="$(dpkg-query -W -f='${Version}' libqt5core5a 2>/dev/null || echo unknown)"
@@ -121,6 +123,9 @@ if [ -n "$baseline" ]; then
     run "$bin/sarvolin-bench-gphoto2" --before "$work/build/bench/sarvolin-bench-gphoto2" \
         --before-label "$before" --label "$head"
     echo
+    echo "The lister's worker: $head, and before: $before"
+    run bash bench/lister.sh "$build" "$work/build"
+    echo
     echo "- load average after: $(cut -d ' ' -f 1-3 /proc/loadavg)"
     exit "$failed"
 fi
@@ -133,7 +138,7 @@ else
     echo
     echo "libgphoto2 was not found: no camera cycle through it"
 fi
-run "$bin/sarvolin-bench-list"
+run bash bench/lister.sh "$build"
 run "$bin/sarvolin-bench-language"
 run "$bin/sarvolin-bench-startup" --platform offscreen --label offscreen --runs "$runs"
 run xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \

@@ -35,6 +35,7 @@ trap 'rm -rf "$work"' EXIT
 flags=(-std=c++17 -fsyntax-only -Wall -Wextra -Werror
        -DQT_CORE_LIB -DQT_GUI_LIB -DQT_WIDGETS_LIB -I"$root"
        -DSARVOLIN_APP_ID='"app.id"' -DSARVOLIN_VERSION='"0"'
+       -DSARVOLIN_WORKER='"worker.exe"' -DSARVOLIN_INSTALLED_WORKER='"../libexec/worker.exe"'
        -isystem "$qt" -isystem "$qt/QtCore" -isystem "$qt/QtGui" -isystem "$qt/QtWidgets")
 
 # moc must see the target's macros, not the host's, to read the Windows

@@ -303,10 +303,15 @@ int Gphoto2Library::describeDrivers(const Detected &camera, std::string &out)
     return GP_OK;
 }
 
+// Where the camera's drivers cannot be loaded by themselves (no folder for
+// the link, say), they are loaded with all the others, as for detection.
 int Gphoto2Library::open(const Detected &wanted, Session *outSession)
 {
-    if (!wanted.drivers.empty())
-        return openAlone(wanted, outSession);
+    if (!wanted.drivers.empty()) {
+        const int result = openAlone(wanted, outSession);
+        if (result != GP_ERROR_LIBRARY)
+            return result;
+    }
     int result = loadDrivers();
     if (result >= GP_OK && !ports)
         result = scanPorts();

@@ -252,6 +252,11 @@ void TestGphoto2Sdk::initTestCase()
     picture.write("not really a picture");
     picture.close();
     qputenv("HOME", QFile::encodeName(home));
+    // Port drivers are loaded by themselves through links in a folder of
+    // their own, which stays in here.
+    const QString temporary = dir.filePath(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(temporary));
+    qputenv("TMPDIR", QFile::encodeName(temporary));
     EdsTerminateSDK();
 }
 
@@ -266,6 +271,9 @@ void TestGphoto2Sdk::cleanupTestCase()
              QStringList());
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
              QStringList { QStringLiteral("IMG_0001.JPG") });
+    QCOMPARE(QDir(dir.filePath(QStringLiteral("tmp")))
+                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+             QStringList());
 }
 
 void TestGphoto2Sdk::callsBeforeInitialisation()

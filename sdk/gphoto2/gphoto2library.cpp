@@ -179,6 +179,13 @@ int Gphoto2Library::loadDrivers()
     return GP_OK;
 }
 
+// Every driver, and the ports as the last detection found them (or now).
+int Gphoto2Library::loadAll()
+{
+    const int result = loadDrivers();
+    return result >= GP_OK && !ports ? scanPorts() : result;
+}
+
 // Ports come and go as cameras are plugged in, so every detection looks anew.
 int Gphoto2Library::scanPorts()
 {
@@ -276,9 +283,7 @@ const std::string *Gphoto2Library::portDriverOf(const std::string &path, GPPortT
 
 int Gphoto2Library::describeDrivers(const Detected &camera, std::string &out)
 {
-    int result = loadDrivers();
-    if (result >= GP_OK && !ports)
-        result = scanPorts();
+    int result = loadAll();
     if (result < GP_OK)
         return result;
     Gphoto2Drivers found;
@@ -312,9 +317,7 @@ int Gphoto2Library::open(const Detected &wanted, Session *outSession)
         if (result != GP_ERROR_LIBRARY)
             return result;
     }
-    int result = loadDrivers();
-    if (result >= GP_OK && !ports)
-        result = scanPorts();
+    int result = loadAll();
     if (result < GP_OK)
         return result;
 

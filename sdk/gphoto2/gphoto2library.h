@@ -33,6 +33,7 @@ public:
 private:
     int loadDrivers();
     int scanPorts();
+    int loadAll();
     int abilitiesOf(const std::string &model, CameraAbilities &abilities);
     const std::string *portDriverOf(const std::string &path, GPPortType type);
     int openAlone(const Detected &wanted, Session *outSession);

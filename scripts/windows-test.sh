@@ -106,7 +106,18 @@ fail() {
     kill "$pid" 2>/dev/null
     exit 1
 }
-window="$(timeout 60 xdotool search --sync --onlyvisible --name '^SarvolinV1\.1\.0$' | head -n 1)"
+# Polled rather than waited for: wine makes and drops windows while a program
+# starts, and a search that meets one being dropped dies of an X error.
+find_window() { # title pattern
+    local found=""
+    for _ in $(seq 60); do
+        found="$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)"
+        [ -n "$found" ] && break
+        sleep 1
+    done
+    echo "$found"
+}
+window="$(find_window '^SarvolinV1\.1\.0$')"
 [ -n "$window" ] || fail "no window titled SarvolinV1.1.0"
 # Keys, not clicks: wine takes real key events reliably. The ID field has
 # the focus; Tab goes past the disabled path field to the connect button.
@@ -123,7 +134,7 @@ if [ "$expect" = id ]; then
     [ "$id" = 083021004517 ] || fail "the window shows no ID (clipboard: '${id:-}')"
     echo "press: the window shows $id"
 else
-    box="$(timeout 60 xdotool search --sync --onlyvisible --name '^Error$' | head -n 1)"
+    box="$(find_window '^Error$')"
     [ -n "$box" ] || fail "no error box"
     kill -0 "$pid" 2>/dev/null || fail "the program ended"
     # A message box copies its title and text.

@@ -14,12 +14,6 @@
 
 namespace {
 
-void say(const QString &message)
-{
-    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
-                 qPrintable(message));
-}
-
 // The worker is a program of its own, without Qt, so that a rig's many
 // workers start quickly: next to the lister in a build or an unpacked zip,
 // and among the installed helper programs otherwise.
@@ -62,8 +56,8 @@ int main(int argc, char *argv[])
     }
     const QString worker = workerProgram();
     if (worker.isEmpty()) {
-        say(QStringLiteral("its worker program, %1, is missing; reinstall the program")
-                .arg(QFileInfo(QString::fromUtf8(SARVOLIN_WORKER)).fileName()));
+        std::fprintf(stderr, "%s: its worker program, %s, is missing; reinstall the program\n",
+                     qPrintable(QCoreApplication::applicationName()), SARVOLIN_WORKER);
         return BodyLister::SdkUnavailable;
     }
     BodyLister lister(options, worker);

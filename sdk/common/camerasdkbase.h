@@ -177,7 +177,7 @@ public:
         std::string address;
         if (const EdsError error = addressOf(*camera, address))
             return error;
-        if (address.empty() || address.find('\0') != std::string::npos)
+        if (address.empty())
             return EDS_ERR_NOT_SUPPORTED;
         if (address.size() >= size)
             return EDS_ERR_INVALID_PARAMETER;

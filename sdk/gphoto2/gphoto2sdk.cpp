@@ -6,6 +6,7 @@
 #include <gphoto2/gphoto2-result.h>
 
 #include <cstring>
+#include <sstream>
 #include <utility>
 
 using Gphoto2Mapping::errorFromResult;
@@ -159,14 +160,13 @@ EdsError Gphoto2Sdk::addressOf(CameraState &camera, std::string &address)
 
 EdsError Gphoto2Sdk::reachOnly(const std::string &address)
 {
-    const std::size_t model = address.find('\n');
-    const std::size_t port = model == std::string::npos ? model : address.find('\n', model + 1);
-    if (port == std::string::npos || model == 0 || port == model + 1 || port + 1 == address.size()
-        || address.find('\n', port + 1) != std::string::npos)
+    Gphoto2Backend::Detected only;
+    std::istringstream lines(address);
+    if (!std::getline(lines, only.model) || !std::getline(lines, only.port)
+        || !std::getline(lines, only.drivers) || lines.peek() != EOF || only.model.empty()
+        || only.port.empty() || only.drivers.empty())
         return EDS_ERR_INVALID_PARAMETER;
-    onlyCamera = Gphoto2Backend::Detected { address.substr(0, model),
-                                            address.substr(model + 1, port - model - 1),
-                                            address.substr(port + 1) };
+    onlyCamera = std::move(only);
     return EDS_ERR_OK;
 }
 

@@ -45,6 +45,18 @@ struct EdsCapacity {
 };
 static_assert(sizeof(EdsCapacity) == 12, "EdsCapacity is passed by value as three 32-bit fields");
 
+// A body's clock: local time, without a zone.
+struct EdsTime {
+    EdsUInt32 year;
+    EdsUInt32 month; // 1 to 12
+    EdsUInt32 day;
+    EdsUInt32 hour;
+    EdsUInt32 minute;
+    EdsUInt32 second;
+    EdsUInt32 milliseconds;
+};
+static_assert(sizeof(EdsTime) == 28, "EdsTime is seven 32-bit fields");
+
 typedef EdsError(EDSCALLBACK *EdsPropertyEventHandler)(EdsPropertyEvent inEvent,
                                                        EdsPropertyID inPropertyID,
                                                        EdsUInt32 inParam, EdsVoid *inContext);
@@ -54,15 +66,41 @@ typedef EdsError(EDSCALLBACK *EdsStateEventHandler)(EdsStateEvent inEvent, EdsUI
                                                     EdsVoid *inContext);
 
 // Property ids
+constexpr EdsPropertyID kEdsPropID_OwnerName = 0x00000004; // text
+constexpr EdsPropertyID kEdsPropID_DateTime = 0x00000006; // EdsTime
+constexpr EdsPropertyID kEdsPropID_FirmwareVersion = 0x00000007; // text
+// 0 to 100 percent, or kEdsBatteryLevel_AC on mains power.
+constexpr EdsPropertyID kEdsPropID_BatteryLevel = 0x00000008;
 constexpr EdsPropertyID kEdsPropID_SaveTo = 0x0000000B;
 constexpr EdsPropertyID kEdsPropID_BodyIDEx = 0x00000015;
 constexpr EdsPropertyID kEdsPropID_ImageQuality = 0x00000100;
+constexpr EdsPropertyID kEdsPropID_AvailableShots = 0x0000040A; // pictures left on the card
+constexpr EdsPropertyID kEdsPropID_LensName = 0x0000040D; // text
+constexpr EdsPropertyID kEdsPropID_Artist = 0x00000418; // text
+constexpr EdsPropertyID kEdsPropID_Copyright = 0x00000419; // text
 constexpr EdsPropertyID kEdsPropID_AEModeSelect = 0x00000436;
 constexpr EdsPropertyID kEdsPropID_Evf_OutputDevice = 0x00000500;
 constexpr EdsPropertyID kEdsPropID_Evf_Mode = 0x00000501;
 constexpr EdsPropertyID kEdsPropID_Evf_AFMode = 0x0000050E;
 
+// Not the maker's: ids of our own, outside every range the maker uses, for
+// what some camera libraries give and the maker's library does not. The
+// vendor loader answers them with EDS_ERR_NOT_SUPPORTED.
+// Pictures taken over the body's life (32-bit).
+constexpr EdsPropertyID kSarvolinPropID_ShutterCount = 0x7F000001;
+// The body's own word for its battery ("Full", "Low") where it gives one
+// instead of a percentage (text); kEdsPropID_BatteryLevel then answers the
+// percentage that word stands for.
+constexpr EdsPropertyID kSarvolinPropID_BatteryWord = 0x7F000002;
+
+// Data types, as our implementations answer them; the camera logic never
+// relies on them.
+constexpr EdsDataType kEdsDataType_String = 2;
+constexpr EdsDataType kEdsDataType_UInt32 = 9;
+constexpr EdsDataType kEdsDataType_Time = 23;
+
 // Property values
+constexpr EdsUInt32 kEdsBatteryLevel_AC = 0xFFFFFFFF;
 constexpr EdsUInt32 kEdsAEMode_Manual = 3;
 constexpr EdsUInt32 kEdsSaveTo_Host = 2;
 constexpr EdsUInt32 EdsImageQuality_LR = 0x0064FF0F;

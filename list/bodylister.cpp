@@ -33,13 +33,41 @@ BodyLister::BodyLister(const ListOptions &options, QString worker, QObject *pare
     : QObject(parent)
     , options(options)
     , worker(std::move(worker))
-    , printer(options.format, stdout)
-{ }
+    , printer(options.format, stdout, options.fields)
+{
+    check.minBattery = options.minBattery;
+    check.minShots = options.minShots;
+}
+
+WorkerPool *BodyLister::makePool(int jobs)
+{
+    QStringList arguments;
+    const QStringList extras = options.extras();
+    if (!extras.isEmpty())
+        arguments << QStringLiteral("--read") << extras.join(QLatin1Char(','));
+    if (options.setClock)
+        arguments << QStringLiteral("--set-clock");
+    auto *pool = new WorkerPool(worker, arguments, jobs, options.timeoutMs, this);
+    connect(pool, &WorkerPool::said, this, [this](const QString &port, const QByteArray &line) {
+        if (this->options.verbose)
+            std::fprintf(stderr, "%s: %s\n", qPrintable(port), line.constData());
+    });
+    return pool;
+}
 
 int BodyLister::run()
 {
     auto *stopSignals = new StopSignals(this);
     connect(stopSignals, &StopSignals::received, this, &BodyLister::stop);
+    // A roster that cannot be used is refused before any body is touched.
+    if (!options.expect.isEmpty()) {
+        QString error;
+        check.roster.emplace();
+        if (!check.roster->load(options.expect, error)) {
+            say(QStringLiteral("the roster cannot be used: %1").arg(error));
+            return BadUsage;
+        }
+    }
     if (finder.start() != EDS_ERR_OK) {
         say(QStringLiteral("the camera library could not be started"));
         return SdkUnavailable;
@@ -83,7 +111,7 @@ int BodyLister::listOnce()
 
     const int jobs = options.jobs > 0 ? options.jobs
                                       : std::min<int>(found.size(), ListOptions::maxDefaultJobs);
-    pool = new WorkerPool(worker, jobs, options.timeoutMs, this);
+    pool = makePool(jobs);
     QVector<BodyRow> rows;
     QEventLoop loop;
     connect(pool, &WorkerPool::read, &loop, [&rows](const BodyRow &row) { rows << row; });
@@ -93,6 +121,10 @@ int BodyLister::listOnce()
     if (!pool->isIdle() && stopSignal == 0)
         loop.exec();
 
+    for (BodyRow &row : rows)
+        check.apply(row);
+    if (stopSignal == 0)
+        rows += check.missing(rows);
     sortByLocation(rows);
     if (!printer.printAll(rows)) {
         say(QStringLiteral("the rows could not be written"));
@@ -104,6 +136,14 @@ int BodyLister::listOnce()
         say(QStringLiteral("stopped after %1 of %2 bodies").arg(rows.size()).arg(found.size()));
         return 128 + stopSignal;
     }
+    // With a roster or a threshold, one line says everything that is wrong.
+    if (check.roster || check.minBattery || check.minShots) {
+        const QString trouble = BodyCheck::summary(rows);
+        if (trouble.isEmpty())
+            return 0;
+        say(trouble);
+        return SomeFailed;
+    }
     if (failed > 0) {
         say(QStringLiteral("%1 of %2 bodies could not be read").arg(failed).arg(rows.size()));
         return SomeFailed;
@@ -113,10 +153,13 @@ int BodyLister::listOnce()
 
 int BodyLister::watch()
 {
-    pool = new WorkerPool(worker, options.jobs > 0 ? options.jobs : ListOptions::maxDefaultJobs,
-                          options.timeoutMs, this);
+    pool = makePool(options.jobs > 0 ? options.jobs : ListOptions::maxDefaultJobs);
     QEventLoop loop;
-    connect(pool, &WorkerPool::read, this, [this](const BodyRow &row) {
+    connect(pool, &WorkerPool::read, this, [this](BodyRow row) {
+        check.apply(row);
+        // At a counter, a body that is not ours is told at once.
+        if (row.check.section(QStringLiteral("; "), 0, 0) == QLatin1String(BodyCheck::unknown))
+            say(QStringLiteral("unknown body %1 at %2").arg(row.bodyId, placeOf(row)));
         if (!printFailed && !printer.printOne(row)) {
             printFailed = true;
             say(QStringLiteral("the rows could not be written"));

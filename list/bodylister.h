@@ -1,5 +1,6 @@
 #pragma once
 
+#include "list/bodycheck.h"
 #include "list/bodyfinder.h"
 #include "list/listoptions.h"
 #include "list/rowprinter.h"
@@ -33,10 +34,12 @@ private:
     void look();
     void stop(int signal);
     QVector<BodyRow> findNow(EdsError &error);
+    WorkerPool *makePool(int jobs);
 
     ListOptions options;
     QString worker;
     RowPrinter printer;
+    BodyCheck check;
     BodyFinder finder;
     WorkerPool *pool = nullptr;
     QTimer lookTimer;

@@ -3,7 +3,10 @@
 #include "camera/bodyidfield.h"
 #include "list/camerawalk.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <utility>
 
 namespace {
@@ -20,7 +23,73 @@ std::string fieldText(const char *field, std::size_t size)
     return std::string(field, end ? std::size_t(static_cast<const char *>(end) - field) : size);
 }
 
+enum class Kind { Text, Number, Clock };
+
+struct ExtraProperty {
+    const char *name;
+    EdsPropertyID id;
+    Kind kind;
+};
+
+constexpr ExtraProperty kExtras[] = {
+    { "owner", kEdsPropID_OwnerName, Kind::Text },
+    { "artist", kEdsPropID_Artist, Kind::Text },
+    { "copyright", kEdsPropID_Copyright, Kind::Text },
+    { "firmware", kEdsPropID_FirmwareVersion, Kind::Text },
+    { "lens", kEdsPropID_LensName, Kind::Text },
+    { "battery", kEdsPropID_BatteryLevel, Kind::Number },
+    { "battery_word", kSarvolinPropID_BatteryWord, Kind::Text },
+    { "shots", kEdsPropID_AvailableShots, Kind::Number },
+    { "shutter_count", kSarvolinPropID_ShutterCount, Kind::Number },
+    { "clock", kEdsPropID_DateTime, Kind::Clock },
+};
+
+// The body's clock as the computer's calendar time, or -1 when it holds no
+// real time. Its fields are local time, as the computer's clock is read.
+std::time_t timeOf(const EdsTime &clock)
+{
+    if (clock.year < 1970 || clock.year > 9999 || clock.month < 1 || clock.month > 12
+        || clock.day < 1 || clock.day > 31 || clock.hour > 23 || clock.minute > 59
+        || clock.second > 60)
+        return -1;
+    std::tm fields = {};
+    fields.tm_year = int(clock.year) - 1900;
+    fields.tm_mon = int(clock.month) - 1;
+    fields.tm_mday = int(clock.day);
+    fields.tm_hour = int(clock.hour);
+    fields.tm_min = int(clock.minute);
+    fields.tm_sec = int(clock.second);
+    fields.tm_isdst = -1;
+    return std::mktime(&fields);
+}
+
+EdsTime localTimeNow()
+{
+    const std::time_t now = std::time(nullptr);
+    const std::tm fields = *std::localtime(&now);
+    return EdsTime { EdsUInt32(fields.tm_year + 1900),
+                     EdsUInt32(fields.tm_mon + 1),
+                     EdsUInt32(fields.tm_mday),
+                     EdsUInt32(fields.tm_hour),
+                     EdsUInt32(fields.tm_min),
+                     EdsUInt32(std::min(fields.tm_sec, 59)),
+                     0 };
+}
+
+bool wanted(const BodyReader::Request &request, const char *name)
+{
+    return std::find(request.extras.begin(), request.extras.end(), name) != request.extras.end();
+}
+
 } // namespace
+
+std::vector<std::string> BodyReader::extras()
+{
+    std::vector<std::string> names;
+    for (const ExtraProperty &extra : kExtras)
+        names.emplace_back(extra.name);
+    return names;
+}
 
 BodyReader::BodyReader(std::function<bool()> stopRequested)
     : stopRequested(std::move(stopRequested))
@@ -39,6 +108,12 @@ EdsCameraRef BodyReader::find(const std::string &port, EdsError &error)
 }
 
 BodyReader::Result BodyReader::read(const std::string &port, const std::string &address)
+{
+    return read(port, address, Request());
+}
+
+BodyReader::Result BodyReader::read(const std::string &port, const std::string &address,
+                                    const Request &request)
 {
     Result result;
     if (EdsInitializeSDK() != EDS_ERR_OK) {
@@ -83,5 +158,61 @@ BodyReader::Result BodyReader::read(const std::string &port, const std::string &
     if (error != EDS_ERR_OK || field[0] == '\0')
         return finish(meansGone(error) ? gone : noId);
     result.idField = fieldText(field, sizeof field);
+
+    if (request.setClock) {
+        const EdsTime now = localTimeNow();
+        if (stopRequested())
+            return finish("");
+        error = EdsSetPropertyData(camera, kEdsPropID_DateTime, 0, sizeof now, &now);
+        if (error != EDS_ERR_OK)
+            return finish(meansGone(error) ? gone : clockNotSet);
+    }
+    readExtras(camera, request, result);
+    if (request.setClock) {
+        const auto offset
+            = std::find_if(result.extras.begin(), result.extras.end(),
+                           [](const Extra &extra) { return extra.name == "clock_offset_s"; });
+        if (offset == result.extras.end() || offset->number > clockToleranceS
+            || offset->number < -clockToleranceS)
+            return finish(clockOff);
+    }
     return finish("");
+}
+
+// Each extra is one property; one the body does not give is left out. The
+// clock is read back after it was set.
+void BodyReader::readExtras(EdsCameraRef camera, const Request &request, Result &result)
+{
+    for (const ExtraProperty &extra : kExtras) {
+        const bool clock = extra.kind == Kind::Clock;
+        if (!wanted(request, extra.name) && !(clock && request.setClock))
+            continue;
+        if (stopRequested())
+            return;
+        if (extra.kind == Kind::Text) {
+            char text[256] = {};
+            if (EdsGetPropertyData(camera, extra.id, 0, sizeof text, text) == EDS_ERR_OK
+                && text[0] != '\0')
+                result.extras.push_back({ extra.name, fieldText(text, sizeof text) });
+        } else if (extra.kind == Kind::Number) {
+            EdsUInt32 value = 0;
+            if (EdsGetPropertyData(camera, extra.id, 0, sizeof value, &value) == EDS_ERR_OK)
+                result.extras.push_back({ extra.name, {}, std::int64_t(value), true });
+        } else {
+            EdsTime body = {};
+            if (EdsGetPropertyData(camera, extra.id, 0, sizeof body, &body) != EDS_ERR_OK)
+                continue;
+            const std::time_t now = std::time(nullptr);
+            const std::time_t then = timeOf(body);
+            if (then == -1)
+                continue;
+            char iso[32];
+            std::snprintf(iso, sizeof iso, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned(body.year),
+                          unsigned(body.month), unsigned(body.day), unsigned(body.hour),
+                          unsigned(body.minute), unsigned(body.second));
+            result.extras.push_back({ extra.name, iso });
+            result.extras.push_back(
+                { "clock_offset_s", {}, std::int64_t(std::difftime(then, now)), true });
+        }
+    }
 }

@@ -51,6 +51,11 @@ int naturalCompare(const QString &a, const QString &b)
 
 } // namespace
 
+QString placeOf(const BodyRow &row)
+{
+    return row.location.isEmpty() ? row.port : row.location;
+}
+
 void sortByLocation(QVector<BodyRow> &rows)
 {
     std::stable_sort(rows.begin(), rows.end(), [](const BodyRow &a, const BodyRow &b) {

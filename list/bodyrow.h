@@ -3,6 +3,8 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 // One attached body as the lister reports it. `error` is empty when the ID
 // was read.
 struct BodyRow {
@@ -14,7 +16,30 @@ struct BodyRow {
     // How the camera library reaches it again from a worker without looking
     // at the other bodies; empty where it has no such way. Never printed.
     QString address = {};
+
+    // From the roster, and what it and the thresholds make of the body.
+    QString name = {};
+    QString check = {};
+
+    // What else the body gave, where it was asked for; empty or unset where
+    // it gave none. `battery` is as shown ("85%", "AC" or the body's word),
+    // `batteryPercent` what a threshold compares (a word's percentage).
+    QString battery = {};
+    std::optional<int> batteryPercent = {};
+    std::optional<qint64> shots = {};
+    QString lens = {};
+    QString firmware = {};
+    QString owner = {};
+    QString artist = {};
+    QString copyright = {};
+    std::optional<qint64> shutterCount = {};
+    QString clock = {}; // ISO 8601, local, no zone
+    std::optional<qint64> clockOffsetS = {}; // the body's clock less the computer's
 };
+
+// Where a body belongs: its location, or its port where it has none (a
+// network body, a simulated one).
+QString placeOf(const BodyRow &row);
 
 // By location, then port, with numbers in them compared as numbers
 // ("1-1.2" before "1-1.10"): the same order on every run of a rig.

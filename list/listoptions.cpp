@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QMap>
 
 #include <algorithm>
 #include <cmath>
@@ -12,14 +13,56 @@ namespace {
 constexpr int kMaxJobs = 1024;
 constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
 
-const char kDescription[] = "Reads the body IDs of all attached cameras, each in a worker "
-                            "process of its own, all at once.\n"
-                            "Exit status: 0 every body was read, 1 at least one body failed, "
-                            "2 no body was found,\n"
-                            "64 bad usage, 69 the camera library could not be used, "
-                            "130/143 interrupted.";
+const char kDescription[]
+    = "Reads the body IDs of all attached cameras, each in a worker process of its own, all at "
+      "once, and with --fields more of each body.\n"
+      "Exit status: 0 every body was read (and, with --expect or a threshold, all is as it "
+      "should be),\n"
+      "1 at least one body failed (or is missing, moved, unknown or short of a threshold),\n"
+      "2 no body was found, 64 bad usage or a roster that cannot be used,\n"
+      "69 the camera library could not be used, 130/143 interrupted.";
+
+// Which of the workers' extras each field needs.
+const QMap<QString, QStringList> &extrasOfFields()
+{
+    static const QMap<QString, QStringList> extras {
+        { QStringLiteral("battery"),
+          { QStringLiteral("battery"), QStringLiteral("battery_word") } },
+        { QStringLiteral("shots"), { QStringLiteral("shots") } },
+        { QStringLiteral("lens"), { QStringLiteral("lens") } },
+        { QStringLiteral("firmware"), { QStringLiteral("firmware") } },
+        { QStringLiteral("owner"), { QStringLiteral("owner") } },
+        { QStringLiteral("artist"), { QStringLiteral("artist") } },
+        { QStringLiteral("copyright"), { QStringLiteral("copyright") } },
+        { QStringLiteral("shutter_count"), { QStringLiteral("shutter_count") } },
+        { QStringLiteral("clock"), { QStringLiteral("clock") } },
+        { QStringLiteral("clock_offset_s"), { QStringLiteral("clock") } },
+    };
+    return extras;
+}
+
+void addOnce(QStringList &list, const QString &item)
+{
+    if (!list.contains(item))
+        list << item;
+}
 
 } // namespace
+
+QStringList ListOptions::extras() const
+{
+    QStringList wanted = fields;
+    if (minBattery)
+        wanted << QStringLiteral("battery");
+    if (minShots)
+        wanted << QStringLiteral("shots");
+    QStringList extras;
+    for (const QString &field : wanted) {
+        for (const QString &extra : extrasOfFields().value(field))
+            addOnce(extras, extra);
+    }
+    return extras;
+}
 
 ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions &options,
                                        QString &error)
@@ -45,7 +88,36 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
                                      QStringLiteral("Give up on a body after <seconds> "
                                                     "(default: 30)."),
                                      QStringLiteral("seconds"));
-    parser.addOptions({ csv, json, watch, jobs, timeout });
+    const QCommandLineOption fields(
+        QStringLiteral("fields"),
+        QStringLiteral("Print these fields, in this order, or 'all' of them: %1. Default: "
+                       "port,location,model,body_id,error, and what --expect, the thresholds "
+                       "and --set-clock are about.")
+            .arg(RowPrinter::knownFields().join(QLatin1Char(','))),
+        QStringLiteral("list"));
+    const QCommandLineOption expect(
+        QStringLiteral("expect"),
+        QStringLiteral("Check the bodies against a roster: a CSV file with a body_id column, "
+                       "and location and name where wanted (this program's --csv output is "
+                       "one). Adds the name and check fields."),
+        QStringLiteral("file"));
+    const QCommandLineOption minBattery(QStringLiteral("min-battery"),
+                                        QStringLiteral("A body with less battery, or none "
+                                                       "known, fails its check."),
+                                        QStringLiteral("percent"));
+    const QCommandLineOption minShots(QStringLiteral("min-shots"),
+                                      QStringLiteral("A body with room for fewer pictures, or "
+                                                     "none known, fails its check."),
+                                      QStringLiteral("n"));
+    const QCommandLineOption setClock(QStringLiteral("set-clock"),
+                                      QStringLiteral("Set every body's clock to this computer's "
+                                                     "local time, and read it back. The only "
+                                                     "setting this program ever writes."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Pass on the camera library's own messages, "
+                                                    "each line after its body's port."));
+    parser.addOptions({ csv, json, watch, jobs, timeout, fields, expect, minBattery, minShots,
+                        setClock, verbose });
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -91,6 +163,59 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
             return Parsed::BadUsage;
         }
         options.timeoutMs = std::max(1, int(std::lround(seconds * 1000)));
+    }
+    if (parser.isSet(minBattery)) {
+        bool ok = false;
+        const int percent = parser.value(minBattery).toInt(&ok);
+        if (!ok || percent < 0 || percent > 100) {
+            error = QStringLiteral("--min-battery takes a percentage from 0 to 100");
+            return Parsed::BadUsage;
+        }
+        options.minBattery = percent;
+    }
+    if (parser.isSet(minShots)) {
+        bool ok = false;
+        const qint64 shots = parser.value(minShots).toLongLong(&ok);
+        if (!ok || shots < 0 || shots > 0xFFFFFFFFLL) {
+            error = QStringLiteral("--min-shots takes a whole number of pictures, 0 or more");
+            return Parsed::BadUsage;
+        }
+        options.minShots = shots;
+    }
+    options.expect = parser.value(expect);
+    if (parser.isSet(expect) && options.expect.isEmpty()) {
+        error = QStringLiteral("--expect takes a file");
+        return Parsed::BadUsage;
+    }
+    options.setClock = parser.isSet(setClock);
+    options.verbose = parser.isSet(verbose);
+
+    const QStringList known = RowPrinter::knownFields();
+    if (parser.isSet(fields)) {
+        const QString list = parser.value(fields).trimmed();
+        options.fields = list == QLatin1String("all") ? known : QStringList();
+        if (options.fields.isEmpty()) {
+            for (const QString &field : list.split(QLatin1Char(','))) {
+                const QString name = field.trimmed();
+                if (!known.contains(name)) {
+                    error = QStringLiteral("unknown field '%1'; the fields are all, %2")
+                                .arg(name, known.join(QLatin1Char(',')));
+                    return Parsed::BadUsage;
+                }
+                options.fields << name;
+            }
+        }
+    } else {
+        if (parser.isSet(expect))
+            options.fields << QStringLiteral("name");
+        if (parser.isSet(expect) || options.minBattery || options.minShots)
+            options.fields << QStringLiteral("check");
+        if (options.minBattery)
+            options.fields << QStringLiteral("battery");
+        if (options.minShots)
+            options.fields << QStringLiteral("shots");
+        if (options.setClock)
+            options.fields << QStringLiteral("clock_offset_s");
     }
     return Parsed::Run;
 }

@@ -5,12 +5,24 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // What the command line asks for.
 struct ListOptions {
     RowPrinter::Format format = RowPrinter::Format::Table;
     bool watch = false;
     int jobs = 0; // 0: one worker per body, up to maxDefaultJobs
     int timeoutMs = 30 * 1000;
+    QStringList fields = RowPrinter::defaultFields();
+    QString expect; // the roster's file
+    std::optional<int> minBattery;
+    std::optional<qint64> minShots;
+    bool setClock = false;
+    bool verbose = false;
+
+    // What the workers read beyond the ID, for the fields, the thresholds
+    // and the clock; none by default, so that the ID alone costs what it did.
+    QStringList extras() const;
 
     static constexpr int maxDefaultJobs = 128;
 

@@ -9,18 +9,53 @@
 
 namespace {
 
-const QStringList kKeys
-    = { QStringLiteral("port"), QStringLiteral("location"), QStringLiteral("model"),
-        QStringLiteral("body_id"), QStringLiteral("error") };
-const QStringList kTitles
-    = { QStringLiteral("PORT"), QStringLiteral("LOCATION"), QStringLiteral("MODEL"),
-        QStringLiteral("BODY ID"), QStringLiteral("ERROR") };
-// Rows that come one by one cannot be measured first.
-const QVector<int> kStreamWidths = { 12, 10, 24, 14, 0 };
-
-QStringList fieldsOf(const BodyRow &row)
+QJsonValue text(const QString &value)
 {
-    return { row.port, row.location, row.model, row.bodyId, row.error };
+    return value;
+}
+
+// The body's own extras, and the roster's: JSON has null where there is none.
+QJsonValue extra(const QString &value)
+{
+    return value.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
+}
+
+QJsonValue number(const std::optional<qint64> &value)
+{
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+struct Field {
+    const char *key;
+    const char *title;
+    int streamWidth; // rows that come one by one cannot be measured first
+    QJsonValue (*value)(const BodyRow &row);
+};
+
+// clang-format off
+const Field kFields[] = {
+    { "port", "PORT", 12, [](const BodyRow &r) { return text(r.port); } },
+    { "location", "LOCATION", 10, [](const BodyRow &r) { return text(r.location); } },
+    { "model", "MODEL", 24, [](const BodyRow &r) { return text(r.model); } },
+    { "body_id", "BODY ID", 14, [](const BodyRow &r) { return text(r.bodyId); } },
+    { "error", "ERROR", 16, [](const BodyRow &r) { return text(r.error); } },
+    { "name", "NAME", 10, [](const BodyRow &r) { return extra(r.name); } },
+    { "check", "CHECK", 14, [](const BodyRow &r) { return extra(r.check); } },
+    { "battery", "BATTERY", 7, [](const BodyRow &r) { return extra(r.battery); } },
+    { "shots", "SHOTS", 5, [](const BodyRow &r) { return number(r.shots); } },
+    { "lens", "LENS", 24, [](const BodyRow &r) { return extra(r.lens); } },
+    { "firmware", "FIRMWARE", 8, [](const BodyRow &r) { return extra(r.firmware); } },
+    { "owner", "OWNER", 12, [](const BodyRow &r) { return extra(r.owner); } },
+    { "artist", "ARTIST", 12, [](const BodyRow &r) { return extra(r.artist); } },
+    { "copyright", "COPYRIGHT", 12, [](const BodyRow &r) { return extra(r.copyright); } },
+    { "shutter_count", "SHUTTER COUNT", 13, [](const BodyRow &r) { return number(r.shutterCount); } },
+    { "clock", "CLOCK", 19, [](const BodyRow &r) { return extra(r.clock); } },
+    { "clock_offset_s", "CLOCK OFFSET S", 14, [](const BodyRow &r) { return number(r.clockOffsetS); } },
+};
+// clang-format on
+QString cellText(const QJsonValue &value)
+{
+    return value.isDouble() ? QString::number(value.toVariant().toLongLong()) : value.toString();
 }
 
 // A camera names itself; a line break or escape sequence in that name must
@@ -50,12 +85,12 @@ QByteArray tableLine(const QStringList &cells, const QVector<int> &widths)
     return line.toUtf8() + '\n';
 }
 
-QStringList tableCells(const BodyRow &row)
+QStringList tableCells(QStringList cells)
 {
-    QStringList cells = fieldsOf(row);
     for (int i = 0; i + 1 < cells.size(); ++i)
         cells[i] = forTable(cells[i]);
-    cells.last() = cells.last().isEmpty() ? QString() : forTable(cells.last());
+    if (!cells.isEmpty())
+        cells.last() = cells.last().isEmpty() ? QString() : forTable(cells.last());
     return cells;
 }
 
@@ -77,21 +112,73 @@ QByteArray csvLine(const QStringList &fields)
     return quoted.join(QLatin1Char(',')).toUtf8() + "\r\n";
 }
 
-QJsonObject jsonOf(const BodyRow &row)
-{
-    const QStringList fields = fieldsOf(row);
-    QJsonObject object;
-    for (int i = 0; i < kKeys.size(); ++i)
-        object.insert(kKeys[i], fields[i]);
-    return object;
-}
-
 } // namespace
 
-RowPrinter::RowPrinter(Format format, std::FILE *out)
+RowPrinter::RowPrinter(Format format, std::FILE *out, QStringList fields)
     : format(format)
     , out(out)
-{ }
+{
+    const QStringList known = knownFields();
+    for (const QString &field : fields) {
+        const int index = known.indexOf(field);
+        if (index >= 0)
+            this->fields << index;
+    }
+}
+
+QStringList RowPrinter::knownFields()
+{
+    QStringList keys;
+    for (const Field &field : kFields)
+        keys << QLatin1String(field.key);
+    return keys;
+}
+
+QStringList RowPrinter::defaultFields()
+{
+    return knownFields().mid(0, 5);
+}
+
+QStringList RowPrinter::keys() const
+{
+    QStringList keys;
+    for (const int field : fields)
+        keys << QLatin1String(kFields[field].key);
+    return keys;
+}
+
+QVector<int> RowPrinter::streamWidths() const
+{
+    QVector<int> widths;
+    for (const int field : fields)
+        widths << kFields[field].streamWidth;
+    return widths;
+}
+
+QStringList RowPrinter::titles() const
+{
+    QStringList titles;
+    for (const int field : fields)
+        titles << QLatin1String(kFields[field].title);
+    return titles;
+}
+
+QStringList RowPrinter::cellsOf(const BodyRow &row) const
+{
+    QStringList cells;
+    for (const int field : fields)
+        cells << cellText(kFields[field].value(row));
+    return cells;
+}
+
+// Keys in QJsonObject's own order, as they always were.
+QJsonObject RowPrinter::jsonOf(const BodyRow &row) const
+{
+    QJsonObject object;
+    for (const int field : fields)
+        object.insert(QLatin1String(kFields[field].key), kFields[field].value(row));
+    return object;
+}
 
 QByteArray RowPrinter::render(const QVector<BodyRow> &rows) const
 {
@@ -100,10 +187,10 @@ QByteArray RowPrinter::render(const QVector<BodyRow> &rows) const
     case Format::Table: {
         if (rows.isEmpty())
             break;
-        QVector<QStringList> lines { kTitles };
+        QVector<QStringList> lines { titles() };
         for (const BodyRow &row : rows)
-            lines << tableCells(row);
-        QVector<int> widths(kTitles.size(), 0);
+            lines << tableCells(cellsOf(row));
+        QVector<int> widths(fields.size(), 0);
         for (const QStringList &cells : lines) {
             for (int i = 0; i < cells.size(); ++i)
                 widths[i] = std::max(widths[i], int(cells[i].size()));
@@ -113,9 +200,9 @@ QByteArray RowPrinter::render(const QVector<BodyRow> &rows) const
         break;
     }
     case Format::Csv:
-        text += csvLine(kKeys);
+        text += csvLine(keys());
         for (const BodyRow &row : rows)
-            text += csvLine(fieldsOf(row));
+            text += csvLine(cellsOf(row));
         break;
     case Format::Json: {
         QJsonArray array;
@@ -137,9 +224,9 @@ bool RowPrinter::printHeader()
 {
     switch (format) {
     case Format::Table:
-        return write(tableLine(kTitles, kStreamWidths));
+        return write(tableLine(titles(), streamWidths()));
     case Format::Csv:
-        return write(csvLine(kKeys));
+        return write(csvLine(keys()));
     case Format::Json:
         return true; // JSON Lines has none
     }
@@ -150,9 +237,9 @@ bool RowPrinter::printOne(const BodyRow &row)
 {
     switch (format) {
     case Format::Table:
-        return write(tableLine(tableCells(row), kStreamWidths));
+        return write(tableLine(tableCells(cellsOf(row)), streamWidths()));
     case Format::Csv:
-        return write(csvLine(fieldsOf(row)));
+        return write(csvLine(cellsOf(row)));
     case Format::Json:
         return write(QJsonDocument(jsonOf(row)).toJson(QJsonDocument::Compact) + '\n');
     }

@@ -1,15 +1,17 @@
 // A worker of the lister: reads the one body at PORT, reached at ADDRESS
 // where the lister found one, and prints one line of JSON for the lister,
-//   {"error":"...","id":"..."}
+//   {"error":"...","id":"...", extras...}
 // with the body ID field's bytes in hexadecimal: what they read as is the
-// lister's to say, in the same way as the window. Links no Qt, so that many
-// of it start quickly.
-//   WORKER PORT [ADDRESS]
+// lister's to say, in the same way as the window. So are the texts among the
+// extras; numbers are numbers. Links no Qt, so that many of it start quickly.
+//   WORKER [--read EXTRA,...] [--set-clock] PORT [ADDRESS]
 #include "list/bodyreader.h"
 #include "list/stoprequests.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -58,6 +60,31 @@ std::string hex(const std::string &bytes)
     return text;
 }
 
+// Options first, then PORT [ADDRESS]; false on anything else.
+bool parse(const std::vector<std::string> &arguments, BodyReader::Request &request,
+           std::vector<std::string> &positional)
+{
+    const std::vector<std::string> known = BodyReader::extras();
+    for (std::size_t i = 1; i < arguments.size(); ++i) {
+        const std::string &argument = arguments[i];
+        if (!positional.empty() || argument.compare(0, 2, "--") != 0) {
+            positional.push_back(argument);
+        } else if (argument == "--set-clock") {
+            request.setClock = true;
+        } else if (argument == "--read" && i + 1 < arguments.size()) {
+            std::istringstream names(arguments[++i]);
+            for (std::string name; std::getline(names, name, ',');) {
+                if (std::find(known.begin(), known.end(), name) == known.end())
+                    return false;
+                request.extras.push_back(name);
+            }
+        } else {
+            return false;
+        }
+    }
+    return positional.size() >= 1 && positional.size() <= 2 && !positional[0].empty();
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -66,9 +93,11 @@ int main(int argc, char *argv[])
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     const std::vector<std::string> arguments = argumentsOf(argc, argv);
-    if (arguments.size() < 2 || arguments.size() > 3 || arguments[1].empty()) {
+    BodyReader::Request request;
+    std::vector<std::string> positional;
+    if (!parse(arguments, request, positional)) {
         std::fprintf(stderr,
-                     "usage: %s PORT [ADDRESS]\n"
+                     "usage: %s [--read EXTRA,...] [--set-clock] PORT [ADDRESS]\n"
                      "Reads one body for sarvolin-list, which starts it; not for use by hand.\n",
                      arguments.empty() ? "worker" : arguments[0].c_str());
         return kBadUsage;
@@ -76,13 +105,21 @@ int main(int argc, char *argv[])
     StopRequests::catchSignals();
     StopRequests::stopAtEndOfInput(SIGTERM);
     BodyReader reader([] { return StopRequests::caught() != 0; });
-    const BodyReader::Result result
-        = reader.read(arguments[1], arguments.size() > 2 ? arguments[2] : std::string());
+    const BodyReader::Result result = reader.read(
+        positional[0], positional.size() > 1 ? positional[1] : std::string(), request);
     if (result.stopped)
         return 128 + StopRequests::caught();
-    // Our own reasons and hexadecimal digits: nothing in the line needs escaping.
-    const std::string line
-        = "{\"error\":\"" + result.error + "\",\"id\":\"" + hex(result.idField) + "\"}\n";
+    // Our own reasons and names, numbers, a clock in digits and hexadecimal
+    // digits: nothing in the line needs escaping.
+    std::string line = "{\"error\":\"" + result.error + "\",\"id\":\"" + hex(result.idField) + '"';
+    for (const BodyReader::Extra &extra : result.extras) {
+        line += ",\"" + extra.name + "\":";
+        if (extra.isNumber)
+            line += std::to_string(extra.number);
+        else
+            line += '"' + (extra.name == "clock" ? extra.text : hex(extra.text)) + '"';
+    }
+    line += "}\n";
     std::fwrite(line.data(), 1, line.size(), stdout);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

@@ -1,6 +1,7 @@
 #include "list/workerpool.h"
 
 #include "camera/bodyid.h"
+#include "camera/edsdk.h"
 #include "list/bodyreader.h"
 #include "list/stoprequests.h"
 
@@ -19,11 +20,48 @@ namespace {
 constexpr int kGraceMs = 3000;
 constexpr int kTimedOutGraceMs = 1000;
 
+// The extras of a worker's answer, into the row; what a body gives that
+// makes no sense is left out rather than shown wrong.
+void takeExtras(const QJsonObject &answer, BodyRow &row)
+{
+    const auto text = [&](const char *key) {
+        return QString::fromUtf8(
+            QByteArray::fromHex(answer.value(QLatin1String(key)).toString().toLatin1()));
+    };
+    const auto number = [&](const char *key) -> std::optional<qint64> {
+        const QJsonValue value = answer.value(QLatin1String(key));
+        if (!value.isDouble())
+            return std::nullopt;
+        return qint64(value.toDouble());
+    };
+    row.owner = text("owner");
+    row.artist = text("artist");
+    row.copyright = text("copyright");
+    row.firmware = text("firmware");
+    row.lens = text("lens");
+    row.shots = number("shots");
+    row.shutterCount = number("shutter_count");
+    row.clockOffsetS = number("clock_offset_s");
+    row.clock = answer.value(QStringLiteral("clock")).toString();
+    if (const auto level = number("battery")) {
+        const QString word = text("battery_word");
+        if (*level == qint64(kEdsBatteryLevel_AC)) {
+            row.battery = QStringLiteral("AC");
+            row.batteryPercent = 100; // mains power never runs out
+        } else if (*level >= 0 && *level <= 100) {
+            row.battery = word.isEmpty() ? QStringLiteral("%1%").arg(*level) : word;
+            row.batteryPercent = int(*level);
+        }
+    }
+}
+
 } // namespace
 
-WorkerPool::WorkerPool(QString program, int jobs, int timeoutMs, QObject *parent)
+WorkerPool::WorkerPool(QString program, QStringList options, int jobs, int timeoutMs,
+                       QObject *parent)
     : QObject(parent)
     , program(std::move(program))
+    , options(std::move(options))
     , jobs(std::max(1, jobs))
     , timeoutMs(timeoutMs)
 { }
@@ -63,8 +101,9 @@ void WorkerPool::startWaiting()
 void WorkerPool::start(const BodyRow &body)
 {
     auto *process = new QProcess(this);
-    // A worker's own messages (the camera library's) go where ours go.
-    process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A worker's own messages are the camera library's; the row says what
+    // went wrong, and they are passed on only when asked for.
+    process->setProcessChannelMode(QProcess::SeparateChannels);
     auto *timer = new QTimer(process);
     timer->setSingleShot(true);
     running.push_back(Worker { body, process, timer });
@@ -83,7 +122,8 @@ void WorkerPool::start(const BodyRow &body)
     });
 
     timer->start(timeoutMs);
-    QStringList arguments { body.port };
+    QStringList arguments = options;
+    arguments << body.port;
     if (!body.address.isEmpty())
         arguments << body.address;
     process->start(program, arguments);
@@ -139,6 +179,7 @@ void WorkerPool::finished(QProcess *process)
     const QJsonObject answer = answered
         ? QJsonDocument::fromJson(process->readAllStandardOutput().trimmed()).object()
         : QJsonObject();
+    const QList<QByteArray> said = process->readAllStandardError().split('\n');
     running.erase(running.begin() + (worker - running.data()));
     process->disconnect(this);
     process->deleteLater();
@@ -155,17 +196,22 @@ void WorkerPool::finished(QProcess *process)
         // The field reads as the window reads it; text that is no ID is none.
         const QByteArray field
             = QByteArray::fromHex(answer.value(QStringLiteral("id")).toString().toLatin1());
+        // A body whose clock could not be set still has its ID.
         QString bodyId;
-        if (row.error.isEmpty()
-            && (!bodyIdFromField(field.constData(), std::size_t(field.size()), bodyId)
-                || bodyId.isEmpty()))
-            row.error = QString::fromLatin1(BodyReader::noId);
-        if (row.error.isEmpty())
+        if (bodyIdFromField(field.constData(), std::size_t(field.size()), bodyId)
+            && !bodyId.isEmpty())
             row.bodyId = bodyId;
+        else if (row.error.isEmpty())
+            row.error = QString::fromLatin1(BodyReader::noId);
+        takeExtras(answer, row);
         emit read(row);
     } else if (!goingDown) {
         row.error = QString::fromLatin1(BodyReader::workerFailed);
         emit read(row);
+    }
+    for (const QByteArray &line : said) {
+        if (!line.trimmed().isEmpty())
+            emit this->said(row.port, line.endsWith('\r') ? line.chopped(1) : line);
     }
 
     startWaiting();

@@ -12,14 +12,16 @@
 class QTimer;
 
 // Reads bodies, each in a worker process of its own (`program`, the lister's
-// worker), at most `jobs` at a time. A worker that has not answered
-// within the timeout is stopped and its row says so.
+// worker, started with `options` ahead of the body's port), at most `jobs` at
+// a time. A worker that has not answered within the timeout is stopped and
+// its row says so.
 class WorkerPool : public QObject
 {
     Q_OBJECT
 
 public:
-    WorkerPool(QString program, int jobs, int timeoutMs, QObject *parent = nullptr);
+    WorkerPool(QString program, QStringList options, int jobs, int timeoutMs,
+               QObject *parent = nullptr);
     ~WorkerPool() override;
 
     void add(const BodyRow &body);
@@ -35,6 +37,9 @@ signals:
     // A body's row: read, or failed with its reason.
     void read(const BodyRow &row);
     void idle();
+    // What a worker's camera library wrote to its error output, a line at a
+    // time, when the worker has ended.
+    void said(const QString &port, const QByteArray &line);
 
 private:
     struct Worker {
@@ -52,6 +57,7 @@ private:
     Worker *workerOf(QProcess *process);
 
     QString program;
+    QStringList options;
     int jobs;
     int timeoutMs;
     bool stopping = false;

@@ -172,8 +172,11 @@ list_run() { # rig, expected status, arguments...
     fi
     list_took=$((SECONDS - from))
 }
-list_expect() { # the CSV lines expected, without their line ends
-    printf '%s\r\n' port,location,model,body_id,error "$@" >"$work/list.want"
+list_expect() { # the CSV lines expected after the usual header, without their line ends
+    list_expect_fields port,location,model,body_id,error "$@"
+}
+list_expect_fields() { # the header, then the CSV lines expected
+    printf '%s\r\n' "$@" >"$work/list.want"
     if ! cmp -s "$work/list.out" "$work/list.want"; then
         od -c "$work/list.out" | head -n 20 >&2
         echo "windows-test: sarvolin-list.exe printed the above, not $*" >&2
@@ -191,5 +194,25 @@ list_run ok,refuse,ok 1 --csv
 list_expect "sim:001,,Simulated camera,083021004517," "sim:002,,Simulated camera,,session refused" \
     "sim:003,,Simulated camera,083021004519,"
 echo "sarvolin-list.exe: the refusing body's row says so, status 1, in $list_took s"
+# A pre-flight check through the maker's interface: fields, a roster with one
+# body missing, one moved and one not on it, a low battery, and the clocks
+# set (the drifted one's too). Our own shutter count id never reaches the
+# DLL, so that column stays empty.
+printf 'body_id,name,port\r\n083021004517,Top,sim:001\r\n083021004518,Left,sim:003\r\n083021009999,Spare,\r\n' \
+    >"$work/rig.csv"
+list_run ok,drifted,ok,low-battery 1 --csv --set-clock --min-battery 30 \
+    --expect "$("$wine" winepath -w "$work/rig.csv" 2>/dev/null)" \
+    --fields port,body_id,name,check,battery,shutter_count,clock_offset_s
+list_expect_fields port,body_id,name,check,battery,shutter_count,clock_offset_s \
+    ",083021009999,Spare,missing,,," "sim:001,083021004517,Top,ok,100%,,0" \
+    "sim:002,083021004518,Left,moved (roster: sim:003),87%,,0" \
+    "sim:003,083021004519,,unknown,74%,,0" \
+    "sim:004,083021004520,,unknown; battery low (15%),15%,,0"
+grep -q 'sarvolin-list: 1 missing, 1 moved, 2 unknown, 1 battery low' "$work/list.err" || {
+    cat "$work/list.err" >&2
+    echo "windows-test: sarvolin-list.exe did not sum up the pre-flight check" >&2
+    exit 1
+}
+echo "sarvolin-list.exe: a pre-flight check with a roster and the clocks set, status 1, in $list_took s"
 
 echo "windows-test: passed in $((SECONDS - started)) s"

@@ -1,13 +1,12 @@
 #include "sdk/simulated/simulatedcamera.h"
 
+#include "sdk/simulated/simulatedrig.h"
+
 #include <algorithm>
 #include <cstring>
-#include <utility>
+#include <iterator>
 
 namespace {
-
-constexpr EdsDataType kDataTypeString = 2;
-constexpr EdsDataType kDataTypeUInt32 = 9;
 
 constexpr char kDescription[] = "Simulated camera";
 
@@ -15,6 +14,13 @@ constexpr EdsUInt32 kAEModeAv = 2;
 constexpr EdsUInt32 kSaveToCamera = 1;
 constexpr EdsUInt32 kSaveToBoth = 3;
 constexpr EdsUInt32 kImageQualityLargeFineJpeg = 0x0013FF0F;
+
+const char *const kLenses[] = {
+    "Simulated 24-70mm f/2.8",
+    "Simulated 50mm f/1.8",
+    "Simulated 70-200mm f/4",
+    "Simulated 16-35mm f/4",
+};
 
 void copyText(char (&field)[256], const std::string &text)
 {
@@ -27,10 +33,10 @@ void copyText(char (&field)[256], const std::string &text)
 
 // A camera as it comes out of the bag: not in manual exposure, saving to its
 // own card and shooting JPEG, so a program that means to change any of that
-// has to write it.
-SimulatedCamera::SimulatedCamera(std::string bodyId, std::string portName, Behaviour behaviour)
-    : bodyId(behaviour == Behaviour::NoId ? std::string() : std::move(bodyId))
-    , portName(std::move(portName))
+// has to write it. Its battery is at least half full, unless it is the body
+// that stands for one that is not.
+SimulatedCamera::SimulatedCamera(std::size_t socket, Behaviour behaviour)
+    : portName(SimulatedRig::portNameOf(socket))
     , how(behaviour)
     , values { { kEdsPropID_AEModeSelect, kAEModeAv },
                { kEdsPropID_SaveTo, kSaveToCamera },
@@ -38,7 +44,44 @@ SimulatedCamera::SimulatedCamera(std::string bodyId, std::string portName, Behav
                { kEdsPropID_Evf_OutputDevice, 0 },
                { kEdsPropID_Evf_Mode, 0 },
                { kEdsPropID_Evf_AFMode, 0 } }
-{ }
+    , texts { { kEdsPropID_BodyIDEx,
+                behaviour == Behaviour::NoId ? std::string() : SimulatedRig::bodyIdOf(socket) } }
+{
+    if (behaviour == Behaviour::Bare) {
+        hasClock = false;
+        return;
+    }
+    const auto n = static_cast<EdsUInt32>(socket);
+    readings = { { kEdsPropID_BatteryLevel, 100 - n * 13 % 50 },
+                 { kEdsPropID_AvailableShots, 900 + n * 37 },
+                 { kSarvolinPropID_ShutterCount, 12000 + n * 1789 } };
+    texts[kEdsPropID_OwnerName] = "Body " + portName.substr(portName.find(':') + 1);
+    texts[kEdsPropID_Artist] = "Simulated artist";
+    texts[kEdsPropID_Copyright] = "Sarvolin demo";
+    texts[kEdsPropID_FirmwareVersion] = "1.1." + std::to_string(socket + 1);
+    texts[kEdsPropID_LensName] = kLenses[socket % std::size(kLenses)];
+
+    switch (behaviour) {
+    case Behaviour::LowBattery:
+        readings[kEdsPropID_BatteryLevel] = 15;
+        break;
+    case Behaviour::NearlyFull:
+        readings[kEdsPropID_AvailableShots] = 12;
+        break;
+    case Behaviour::Drifted:
+        clockAhead = 3725;
+        break;
+    case Behaviour::Mains:
+        readings[kEdsPropID_BatteryLevel] = kEdsBatteryLevel_AC;
+        break;
+    case Behaviour::BatteryWord:
+        readings[kEdsPropID_BatteryLevel] = 20;
+        texts[kSarvolinPropID_BatteryWord] = "Low";
+        break;
+    default:
+        break;
+    }
+}
 
 void SimulatedCamera::fillDeviceInfo(EdsDeviceInfo &info) const
 {
@@ -50,9 +93,12 @@ void SimulatedCamera::fillDeviceInfo(EdsDeviceInfo &info) const
 
 EdsUInt32 SimulatedCamera::sizeOf(EdsPropertyID id) const
 {
-    if (id == kEdsPropID_BodyIDEx)
-        return static_cast<EdsUInt32>(bodyId.size() + 1);
-    return values.count(id) ? sizeof(EdsUInt32) : 0;
+    const auto text = texts.find(id);
+    if (text != texts.end())
+        return static_cast<EdsUInt32>(text->second.size() + 1);
+    if (id == kEdsPropID_DateTime)
+        return hasClock ? sizeof(EdsTime) : 0;
+    return values.count(id) || readings.count(id) ? sizeof(EdsUInt32) : 0;
 }
 
 EdsError SimulatedCamera::checkAccess(EdsPropertyID id, EdsInt32 param, EdsUInt32 size) const
@@ -74,8 +120,54 @@ EdsError SimulatedCamera::propertySize(EdsPropertyID id, EdsInt32 param, EdsData
     const EdsError error = checkAccess(id, param, sizeOf(id));
     if (error != EDS_ERR_OK)
         return error;
-    type = id == kEdsPropID_BodyIDEx ? kDataTypeString : kDataTypeUInt32;
+    if (texts.count(id))
+        type = kEdsDataType_String;
+    else if (id == kEdsPropID_DateTime)
+        type = kEdsDataType_Time;
+    else
+        type = kEdsDataType_UInt32;
     size = sizeOf(id);
+    return EDS_ERR_OK;
+}
+
+// The body's clock runs with the computer's, its offset kept.
+EdsError SimulatedCamera::readClock(EdsTime &out) const
+{
+    const std::time_t now = std::time(nullptr) + clockAhead;
+    const std::tm *local = std::localtime(&now);
+    if (!local)
+        return EDS_ERR_INTERNAL_ERROR;
+    out.year = static_cast<EdsUInt32>(local->tm_year + 1900);
+    out.month = static_cast<EdsUInt32>(local->tm_mon + 1);
+    out.day = static_cast<EdsUInt32>(local->tm_mday);
+    out.hour = static_cast<EdsUInt32>(local->tm_hour);
+    out.minute = static_cast<EdsUInt32>(local->tm_min);
+    out.second = static_cast<EdsUInt32>(local->tm_sec);
+    out.milliseconds = 0;
+    return EDS_ERR_OK;
+}
+
+// Years outside those the computer's own time functions hold everywhere are
+// refused with the rest.
+EdsError SimulatedCamera::setClock(const EdsTime &time, bool &changed)
+{
+    if (time.year < 1970 || time.year > 9999 || time.month < 1 || time.month > 12 || time.day < 1
+        || time.day > 31 || time.hour > 23 || time.minute > 59 || time.second > 60)
+        return EDS_ERR_INVALID_PARAMETER;
+    std::tm local {};
+    local.tm_year = static_cast<int>(time.year) - 1900;
+    local.tm_mon = static_cast<int>(time.month) - 1;
+    local.tm_mday = static_cast<int>(time.day);
+    local.tm_hour = static_cast<int>(time.hour);
+    local.tm_min = static_cast<int>(time.minute);
+    local.tm_sec = static_cast<int>(time.second);
+    local.tm_isdst = -1;
+    const std::time_t set = std::mktime(&local);
+    if (set == static_cast<std::time_t>(-1))
+        return EDS_ERR_INVALID_PARAMETER;
+    const std::time_t ahead = set - std::time(nullptr);
+    changed = ahead != clockAhead;
+    clockAhead = ahead;
     return EDS_ERR_OK;
 }
 
@@ -86,10 +178,21 @@ EdsError SimulatedCamera::readProperty(EdsPropertyID id, EdsInt32 param, EdsUInt
     const EdsError error = checkAccess(id, param, size);
     if (error != EDS_ERR_OK)
         return error;
-    if (id == kEdsPropID_BodyIDEx)
-        std::memcpy(out, bodyId.c_str(), bodyId.size() + 1);
-    else
-        std::memcpy(out, &values.at(id), sizeof(EdsUInt32));
+    const auto text = texts.find(id);
+    if (text != texts.end()) {
+        std::memcpy(out, text->second.c_str(), text->second.size() + 1);
+        return EDS_ERR_OK;
+    }
+    if (id == kEdsPropID_DateTime) {
+        EdsTime time {};
+        const EdsError clockError = readClock(time);
+        if (clockError == EDS_ERR_OK)
+            std::memcpy(out, &time, sizeof time);
+        return clockError;
+    }
+    const auto reading = readings.find(id);
+    std::memcpy(out, reading != readings.end() ? &reading->second : &values.at(id),
+                sizeof(EdsUInt32));
     return EDS_ERR_OK;
 }
 
@@ -100,8 +203,14 @@ EdsError SimulatedCamera::writeProperty(EdsPropertyID id, EdsInt32 param, EdsUIn
     const EdsError error = checkAccess(id, param, size);
     if (error != EDS_ERR_OK)
         return error;
-    if (id == kEdsPropID_BodyIDEx)
-        return EDS_ERR_NOT_SUPPORTED; // burnt in at the factory
+    // The ID is burnt in at the factory; the rest only the body itself knows.
+    if (texts.count(id) || readings.count(id))
+        return EDS_ERR_NOT_SUPPORTED;
+    if (id == kEdsPropID_DateTime) {
+        EdsTime time {};
+        std::memcpy(&time, in, sizeof time);
+        return setClock(time, changed);
+    }
     EdsUInt32 value = 0;
     std::memcpy(&value, in, sizeof value);
     if (id == kEdsPropID_SaveTo && (value < kSaveToCamera || value > kSaveToBoth))

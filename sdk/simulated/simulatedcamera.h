@@ -2,6 +2,8 @@
 
 #include "camera/edsdk.h"
 
+#include <cstddef>
+#include <ctime>
 #include <map>
 #include <string>
 
@@ -17,9 +19,17 @@ public:
         NoId, // reports an empty body ID
         Gone, // unplugged just after it was found
         Hang, // answers no session request for five minutes
+        // Like Ok, but for what the name says.
+        LowBattery,
+        NearlyFull, // a card with room for a dozen pictures
+        Drifted, // a clock an hour and a bit ahead
+        Bare, // gives neither clock, battery, lens, names nor counts
+        Mains,
+        BatteryWord, // a word for its battery instead of a percentage
     };
 
-    SimulatedCamera(std::string bodyId, std::string portName, Behaviour behaviour = Behaviour::Ok);
+    // Everything about a body but its behaviour follows from its socket.
+    SimulatedCamera(std::size_t socket, Behaviour behaviour = Behaviour::Ok);
 
     Behaviour behaviour() const { return how; }
     const std::string &port() const { return portName; }
@@ -36,9 +46,14 @@ public:
 private:
     EdsError checkAccess(EdsPropertyID id, EdsInt32 param, EdsUInt32 size) const;
     EdsUInt32 sizeOf(EdsPropertyID id) const;
+    EdsError readClock(EdsTime &out) const;
+    EdsError setClock(const EdsTime &time, bool &changed);
 
-    std::string bodyId;
     std::string portName;
     Behaviour how;
-    std::map<EdsPropertyID, EdsUInt32> values;
+    std::map<EdsPropertyID, EdsUInt32> values; // what a program may write
+    std::map<EdsPropertyID, EdsUInt32> readings; // numbers the body only reports
+    std::map<EdsPropertyID, std::string> texts; // all read-only
+    bool hasClock = true;
+    std::time_t clockAhead = 0; // seconds ahead of the computer's clock
 };

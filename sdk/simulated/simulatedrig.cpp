@@ -32,6 +32,18 @@ std::optional<SimulatedCamera::Behaviour> behaviourNamed(const std::string &word
         return Behaviour::Gone;
     if (word == "hang")
         return Behaviour::Hang;
+    if (word == "low-battery")
+        return Behaviour::LowBattery;
+    if (word == "nearly-full")
+        return Behaviour::NearlyFull;
+    if (word == "drifted")
+        return Behaviour::Drifted;
+    if (word == "bare")
+        return Behaviour::Bare;
+    if (word == "mains")
+        return Behaviour::Mains;
+    if (word == "battery-word")
+        return Behaviour::BatteryWord;
     return std::nullopt;
 }
 

@@ -21,9 +21,12 @@ public:
 
     // One entry per socket, empty where nothing is plugged in. The variable
     // holds a count of well-behaved bodies, or a list of "ok", "refuse",
-    // "no-id", "gone", "hang" and "-" (an empty socket), or "@FILE" to read
-    // either from FILE at every look, so that bodies come and go while a
-    // program runs. Unset, or anything else, means one body.
+    // "no-id", "gone", "hang", "low-battery" (15%), "nearly-full" (12 shots
+    // left), "drifted" (clock 3725 s ahead), "bare" (no clock, battery, lens,
+    // names or counts), "mains", "battery-word" (says "Low" for 20%) and "-"
+    // (an empty socket), or "@FILE" to read either from FILE at every look,
+    // so that bodies come and go while a program runs. Unset, or anything
+    // else, means one body.
     static std::vector<Slot> attached();
     // What a description means, or nothing if it means nothing.
     static std::optional<std::vector<Slot>> parse(const std::string &description);

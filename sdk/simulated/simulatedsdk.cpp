@@ -54,8 +54,9 @@ void SimulatedSdk::stop()
     SimulatedRig::record("terminate");
 }
 
-// Looks at the sockets again: a body still in its socket keeps its settings,
-// one plugged in since arrives in its factory state.
+// Looks at the sockets again: a body still in its socket keeps its settings
+// and its clock, one plugged in since (a word that changed included) arrives
+// in its factory state.
 void SimulatedSdk::plugIn()
 {
     const std::vector<SimulatedRig::Slot> sockets = SimulatedRig::attached();
@@ -65,7 +66,7 @@ void SimulatedSdk::plugIn()
         if (!sockets[i])
             body.reset();
         else if (!body || body->behaviour() != *sockets[i])
-            body.emplace(SimulatedRig::bodyIdOf(i), SimulatedRig::portNameOf(i), *sockets[i]);
+            body.emplace(i, *sockets[i]);
     }
 }
 
@@ -126,8 +127,14 @@ EdsError SimulatedSdk::describe(CameraState &camera, EdsDeviceInfo &outInfo)
 EdsError SimulatedSdk::open(CameraState &camera)
 {
     SimulatedCamera *const found = reach(camera);
-    if (!found || found->behaviour() == SimulatedCamera::Behaviour::Gone)
+    if (!found)
         return EDS_ERR_DEVICE_NOT_FOUND;
+    // As a camera library grumbles about a body that went away.
+    if (found->behaviour() == SimulatedCamera::Behaviour::Gone) {
+        std::fprintf(stderr, "simulated camera: %s: no answer to open session\n",
+                     found->port().c_str());
+        return EDS_ERR_DEVICE_NOT_FOUND;
+    }
     // Long enough to outlast any caller's patience, short enough that a
     // process left behind by a killed caller goes away by itself.
     if (found->behaviour() == SimulatedCamera::Behaviour::Hang) {

@@ -8,7 +8,8 @@
 // both left fully terminated before their code goes away. A terminate that
 // the vendor refuses keeps the library loaded, so a repeat reaches the vendor
 // again. Without a loaded library every operation answers
-// EDS_ERR_NOT_INITIALIZED and touches none of its outputs.
+// EDS_ERR_NOT_INITIALIZED and touches none of its outputs. Property ids of
+// our own are answered here, with EDS_ERR_NOT_SUPPORTED, and never forwarded.
 //
 // Like the rest of the camera code, these are called from one thread only.
 
@@ -27,6 +28,19 @@ int initializations = 0;
 template <typename Function, typename... Args> EdsError forward(Function function, Args... args)
 {
     return function ? function(args...) : EDS_ERR_NOT_INITIALIZED;
+}
+
+// Our own property ids mean nothing to the maker's library, which might even
+// keep one of them for itself.
+bool isOurOwn(EdsPropertyID id)
+{
+    return id >= 0x7F000000u && id <= 0x7FFFFFFFu;
+}
+
+// For what the maker's library cannot do, and so is never asked.
+EdsError answeredHere()
+{
+    return library.isOpen() ? EDS_ERR_NOT_SUPPORTED : EDS_ERR_NOT_INITIALIZED;
 }
 
 } // namespace
@@ -72,6 +86,8 @@ EdsError EDSAPI EdsGetChildAtIndex(EdsBaseRef inRef, EdsInt32 inIndex, EdsBaseRe
 EdsError EDSAPI EdsGetPropertySize(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
                                    EdsDataType *outDataType, EdsUInt32 *outSize)
 {
+    if (isOurOwn(inPropertyID))
+        return answeredHere();
     return forward(library.functions().getPropertySize, inRef, inPropertyID, inParam, outDataType,
                    outSize);
 }
@@ -79,6 +95,8 @@ EdsError EDSAPI EdsGetPropertySize(EdsBaseRef inRef, EdsPropertyID inPropertyID,
 EdsError EDSAPI EdsGetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
                                    EdsUInt32 inPropertySize, EdsVoid *outPropertyData)
 {
+    if (isOurOwn(inPropertyID))
+        return answeredHere();
     return forward(library.functions().getPropertyData, inRef, inPropertyID, inParam,
                    inPropertySize, outPropertyData);
 }
@@ -86,6 +104,8 @@ EdsError EDSAPI EdsGetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID,
 EdsError EDSAPI EdsSetPropertyData(EdsBaseRef inRef, EdsPropertyID inPropertyID, EdsInt32 inParam,
                                    EdsUInt32 inPropertySize, const EdsVoid *inPropertyData)
 {
+    if (isOurOwn(inPropertyID))
+        return answeredHere();
     return forward(library.functions().setPropertyData, inRef, inPropertyID, inParam,
                    inPropertySize, inPropertyData);
 }
@@ -142,12 +162,12 @@ EdsError EDSAPI EdsSetCameraStateEventHandler(EdsCameraRef inCameraRef, EdsState
 // The maker's library finds its cameras by itself, every time.
 EdsError EDSAPI SarvolinGetCameraAddress(EdsCameraRef, EdsUInt32, char *)
 {
-    return library.isOpen() ? EDS_ERR_NOT_SUPPORTED : EDS_ERR_NOT_INITIALIZED;
+    return answeredHere();
 }
 
 EdsError EDSAPI SarvolinUseCameraAddress(const char *)
 {
-    return library.isOpen() ? EDS_ERR_NOT_SUPPORTED : EDS_ERR_NOT_INITIALIZED;
+    return answeredHere();
 }
 
 } // extern "C"

@@ -5,8 +5,10 @@
 #include <QtTest>
 
 #include <cstring>
+#include <ctime>
 #include <iterator>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -35,6 +37,58 @@ EdsUInt32 valueOf(EdsCameraRef camera, EdsPropertyID id)
 EdsError writeValue(EdsCameraRef camera, EdsPropertyID id, EdsUInt32 value)
 {
     return EdsSetPropertyData(camera, id, 0, sizeof value, &value);
+}
+
+// Read as the lister reads them: null or -1 where the body gives nothing.
+QString textOf(EdsCameraRef camera, EdsPropertyID id)
+{
+    char text[256];
+    if (EdsGetPropertyData(camera, id, 0, sizeof text, text) != EDS_ERR_OK)
+        return QString();
+    return QString::fromLatin1(text);
+}
+
+qint64 numberOf(EdsCameraRef camera, EdsPropertyID id)
+{
+    EdsUInt32 value = 0;
+    if (EdsGetPropertyData(camera, id, 0, sizeof value, &value) != EDS_ERR_OK)
+        return -1;
+    return value;
+}
+
+EdsTime localTimeIn(std::time_t seconds)
+{
+    const std::time_t then = std::time(nullptr) + seconds;
+    const std::tm local = *std::localtime(&then);
+    return { EdsUInt32(local.tm_year + 1900),
+             EdsUInt32(local.tm_mon + 1),
+             EdsUInt32(local.tm_mday),
+             EdsUInt32(local.tm_hour),
+             EdsUInt32(local.tm_min),
+             EdsUInt32(local.tm_sec),
+             0 };
+}
+
+// How many seconds the body's clock is ahead of the computer's.
+std::optional<qint64> clockAheadOf(EdsCameraRef camera)
+{
+    EdsTime time {};
+    if (EdsGetPropertyData(camera, kEdsPropID_DateTime, 0, sizeof time, &time) != EDS_ERR_OK)
+        return std::nullopt;
+    std::tm local {};
+    local.tm_year = int(time.year) - 1900;
+    local.tm_mon = int(time.month) - 1;
+    local.tm_mday = int(time.day);
+    local.tm_hour = int(time.hour);
+    local.tm_min = int(time.minute);
+    local.tm_sec = int(time.second);
+    local.tm_isdst = -1;
+    return qint64(std::mktime(&local) - std::time(nullptr));
+}
+
+EdsError writeClock(EdsCameraRef camera, const EdsTime &time, EdsUInt32 size = sizeof(EdsTime))
+{
+    return EdsSetPropertyData(camera, kEdsPropID_DateTime, 0, size, &time);
 }
 
 EdsError EDSCALLBACK recordChange(EdsPropertyEvent, EdsPropertyID id, EdsUInt32, EdsVoid *context)
@@ -91,6 +145,7 @@ private slots:
     void fullCycleTwiceThenDestroyConnected();
     void attachedCameras_data();
     void attachedCameras();
+    void clockIsSetAndReadBack();
     void refusesCallsWhileNotInitialised();
     void refusesStaleAndMisusedReferences();
     void guardsSessionsAndPropertyBuffers();
@@ -178,6 +233,9 @@ void TestSimulatedCamera::attachedCameras_data()
     QTest::newRow("only empty sockets") << QByteArray("- -") << false << -1 << QString();
     QTest::newRow("not understood") << QByteArray("ok,maybe") << true << 1 << kFirstBodyId;
     QTest::newRow("too many") << QByteArray("201") << true << 1 << kFirstBodyId;
+    QTest::newRow("otherwise ordinary")
+        << QByteArray("bare low-battery nearly-full drifted mains battery-word") << true << 6
+        << kFirstBodyId;
 }
 
 void TestSimulatedCamera::attachedCameras()
@@ -203,6 +261,40 @@ void TestSimulatedCamera::attachedCameras()
     QCOMPARE(bodyId, firstId);
     QVERIFY(cannon.disconnectCamera());
     QVERIFY(sdkIsDown());
+}
+
+void TestSimulatedCamera::clockIsSetAndReadBack()
+{
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    EdsCameraRef camera = firstCamera();
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_OK);
+    QCOMPARE(writeClock(camera, localTimeIn(24 * 3600)), EDS_ERR_OK);
+    std::optional<qint64> ahead = clockAheadOf(camera);
+    QVERIFY(ahead && qAbs(*ahead - 24 * 3600) <= 2);
+
+    struct Field {
+        EdsUInt32 EdsTime::*field;
+        EdsUInt32 value;
+    };
+    const Field outOfRange[] = {
+        { &EdsTime::month, 0 },   { &EdsTime::month, 13 },  { &EdsTime::day, 0 },
+        { &EdsTime::day, 32 },    { &EdsTime::hour, 24 },   { &EdsTime::minute, 60 },
+        { &EdsTime::second, 61 }, { &EdsTime::year, 1969 },
+    };
+    for (std::size_t i = 0; i < std::size(outOfRange); ++i) {
+        EdsTime bad = localTimeIn(0);
+        bad.*outOfRange[i].field = outOfRange[i].value;
+        QVERIFY2(writeClock(camera, bad) == EDS_ERR_INVALID_PARAMETER,
+                 QByteArray::number(int(i)).constData());
+    }
+    QCOMPARE(writeClock(camera, localTimeIn(0), sizeof(EdsTime) - 1), EDS_ERR_INVALID_PARAMETER);
+    ahead = clockAheadOf(camera);
+    QVERIFY(ahead && qAbs(*ahead - 24 * 3600) <= 2);
+
+    // Set back to the computer's time, as the lister does.
+    QCOMPARE(writeClock(camera, localTimeIn(0)), EDS_ERR_OK);
+    ahead = clockAheadOf(camera);
+    QVERIFY(ahead && qAbs(*ahead) <= 2);
 }
 
 void TestSimulatedCamera::refusesCallsWhileNotInitialised()
@@ -317,6 +409,22 @@ void TestSimulatedCamera::guardsSessionsAndPropertyBuffers()
     QCOMPARE(QString::fromLatin1(id), kFirstBodyId);
     QCOMPARE(id[size], '\x7F');
     QCOMPARE(EdsSetPropertyData(camera, kEdsPropID_BodyIDEx, 0, size, id), EDS_ERR_NOT_SUPPORTED);
+
+    // Only the body itself knows what it reports.
+    const char room[256] = {};
+    const EdsPropertyID readOnly[]
+        = { kEdsPropID_OwnerName,      kEdsPropID_FirmwareVersion,   kEdsPropID_LensName,
+            kEdsPropID_Artist,         kEdsPropID_Copyright,         kEdsPropID_BatteryLevel,
+            kEdsPropID_AvailableShots, kSarvolinPropID_ShutterCount, kSarvolinPropID_BatteryWord };
+    for (EdsPropertyID property : readOnly)
+        QVERIFY2(EdsSetPropertyData(camera, property, 0, sizeof room, room)
+                     == EDS_ERR_NOT_SUPPORTED,
+                 QByteArray::number(property, 16).constData());
+    QCOMPARE(numberOf(camera, kEdsPropID_BatteryLevel), 100);
+    QCOMPARE(textOf(camera, kEdsPropID_OwnerName), QStringLiteral("Body 001"));
+    QCOMPARE(EdsGetPropertySize(camera, kEdsPropID_DateTime, 0, &type, &size), EDS_ERR_OK);
+    QCOMPARE(type, kEdsDataType_Time);
+    QCOMPARE(size, EdsUInt32(sizeof(EdsTime)));
 
     unsigned char shortValue[3] = { 1, 2, 3 };
     QVERIFY(EdsGetPropertyData(camera, kEdsPropID_SaveTo, 0, 3, shortValue) != EDS_ERR_OK);

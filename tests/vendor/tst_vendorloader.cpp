@@ -20,6 +20,7 @@ private slots:
     void initialisationsAreBalanced();
     void refusedTerminateKeepsTheLibrary();
     void failedVendorInitialisationUnloads();
+    void ownPropertiesNeverReachTheVendor();
     void missingLibrary();
     void missingFunction();
 
@@ -167,6 +168,42 @@ void TestVendorLoader::failedVendorInitialisationUnloads()
 
     dlclose(own);
     QVERIFY(!isLoaded(kFullLibrary));
+}
+
+void TestVendorLoader::ownPropertiesNeverReachTheVendor()
+{
+    void *own = hold(kFullLibrary);
+    QVERIFY(own);
+    auto release = qScopeGuard([own] { dlclose(own); });
+    FakeVendorState *state = stateOf(own);
+    *state = {};
+
+    constexpr EdsUInt32 kUntouched = 0xA5A5A5A5u;
+    EdsUInt32 value = kUntouched;
+    EdsDataType type = kUntouched;
+    EdsUInt32 size = kUntouched;
+    QCOMPARE(EdsGetPropertyData(nullptr, kSarvolinPropID_ShutterCount, 0, sizeof value, &value),
+             EDS_ERR_NOT_INITIALIZED);
+
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    for (const EdsPropertyID id :
+         { kSarvolinPropID_ShutterCount, kSarvolinPropID_BatteryWord, 0x7F000000u, 0x7FFFFFFFu }) {
+        QCOMPARE(EdsGetPropertySize(nullptr, id, 0, &type, &size), EDS_ERR_NOT_SUPPORTED);
+        QCOMPARE(EdsGetPropertyData(nullptr, id, 0, sizeof value, &value), EDS_ERR_NOT_SUPPORTED);
+        QCOMPARE(EdsSetPropertyData(nullptr, id, 0, sizeof value, &value), EDS_ERR_NOT_SUPPORTED);
+    }
+    QCOMPARE(value, kUntouched);
+    QCOMPARE(type, kUntouched);
+    QCOMPARE(size, kUntouched);
+    QCOMPARE(state->otherCalls, 0);
+
+    // The maker's ids, up to the edge of ours, still go to its library.
+    for (const EdsPropertyID id : { kEdsPropID_BatteryLevel, 0x7EFFFFFFu }) {
+        QCOMPARE(EdsGetPropertyData(nullptr, id, 0, sizeof value, &value),
+                 fakeDigest({ 9, 0, id, 0, sizeof value, fakeBits(&value) }));
+    }
+    QCOMPARE(state->otherCalls, 2);
+    QCOMPARE(EdsTerminateSDK(), EDS_ERR_OK);
 }
 
 void TestVendorLoader::missingLibrary()

@@ -113,6 +113,48 @@ echo "workers' as run at once, each at its peak (/usr/bin/time -f %M, one run ea
 echo
 table "$work/rig.json" "1 bodies" "64 bodies=$target_ratio" "${memory[@]}"
 
+# --- The fields beyond the ID ------------------------------------------------
+# The same bodies, the ID alone against every field (and a roster for 8);
+# the calls that reach a body are the time the latency adds, divided by it.
+roster="$work/roster.csv"
+SARVOLIN_SIMULATED_CAMERAS=8 "$demo" --csv >"$roster" </dev/null
+run_of() { # LATENCY BODIES OPTION...
+    local latency_ms="$1" bodies="$2"
+    shift 2
+    echo "env SARVOLIN_SIMULATED_CAMERAS=$bodies SARVOLIN_SIMULATED_LATENCY_MS=$latency_ms $demo --csv $*"
+}
+SARVOLIN_SIMULATED_CAMERAS=8 "$demo" --csv --fields all --expect "$roster" </dev/null |
+    grep -q ',ok,100%,' || fail "8 bodies with every field and a roster were not all ok"
+hyperfine -N --style none --warmup 2 --runs "$runs" --export-json "$work/fields.json" \
+    -n "1 body, ID alone" "$(run_of $latency 1)" \
+    -n "1 body, --fields all" "$(run_of $latency 1 --fields all)" \
+    -n "1 body, ID alone, no latency" "$(run_of 0 1)" \
+    -n "1 body, --fields all, no latency" "$(run_of 0 1 --fields all)" \
+    -n "8 bodies, ID alone" "$(run_of $latency 8)" \
+    -n "8 bodies, --fields all --expect" "$(run_of $latency 8 --fields all --expect "$roster")" \
+    >/dev/null
+echo
+echo "The fields: the ID alone against --fields all, $latency ms per SDK call that reaches a"
+echo "body; calls per body = (median at $latency ms - median with no latency) / $latency ms."
+echo "hyperfine, $runs runs each after 2 warm-up runs. (On libgphoto2's EOS path, where the"
+echo "goal is at most ×1.2, every field comes from one read of the configuration; no EOS"
+echo "body is attached here to time it.)"
+echo
+python3 - "$work/fields.json" "$latency" <<'EOF'
+import json, statistics, sys
+results = {r["command"]: statistics.median(r["times"]) for r in json.load(open(sys.argv[1]))["results"]}
+latency = float(sys.argv[2]) / 1e3
+print("| run | wall time, median | ÷ the ID alone | SDK calls per body |")
+print("|---|---|---|---|")
+for name, base in [("1 body, ID alone", None), ("1 body, --fields all", "1 body, ID alone"),
+                   ("8 bodies, ID alone", None), ("8 bodies, --fields all --expect", "8 bodies, ID alone")]:
+    ratio = "×%.2f" % (results[name] / results[base]) if base else ""
+    calls = ""
+    if name.startswith("1 body"):
+        calls = "%.0f" % ((results[name] - results[name + ", no latency"]) / latency)
+    print("| %s | %.1f ms | %s | %s |" % (name, results[name] * 1e3, ratio, calls))
+EOF
+
 # --- One worker by itself --------------------------------------------------
 # Each run on an empty HOME, where libgphoto2 keeps its settings.
 commands=()

@@ -8,6 +8,9 @@
 #include <gphoto2/gphoto2-widget.h>
 
 #include <algorithm>
+#include <climits>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -117,32 +120,76 @@ void freeWidget(CameraWidget *widget)
     gp_widget_free(root ? root : widget);
 }
 
-int readWidget(CameraWidget *widget, Gphoto2Backend::Setting &setting)
+bool isText(CameraWidgetType type)
+{
+    return type == GP_WIDGET_TEXT || type == GP_WIDGET_RADIO || type == GP_WIDGET_MENU;
+}
+
+// A whole number as one, so that a count held in a range reads as a count.
+std::string numberText(float number)
+{
+    char text[64];
+    if (std::nearbyint(number) == number)
+        std::snprintf(text, sizeof text, "%.0f", double(number));
+    else
+        std::snprintf(text, sizeof text, "%g", double(number));
+    return text;
+}
+
+// Texts and menus; dates and ranges too unless only texts will do, as where
+// a text is written back.
+int readWidget(CameraWidget *widget, Gphoto2Backend::Setting &setting, bool textsOnly)
 {
     CameraWidgetType type = GP_WIDGET_WINDOW;
     int result = gp_widget_get_type(widget, &type);
     if (result < GP_OK)
         return result;
-    if (type != GP_WIDGET_TEXT && type != GP_WIDGET_RADIO && type != GP_WIDGET_MENU)
-        return GP_ERROR_NOT_SUPPORTED;
-
-    const char *value = nullptr;
-    result = gp_widget_get_value(widget, &value);
-    if (result < GP_OK)
-        return result;
-
     Gphoto2Backend::Setting read;
-    read.value = value ? value : "";
-    if (type != GP_WIDGET_TEXT) {
-        const int count = gp_widget_count_choices(widget);
-        for (int i = 0; i < count; ++i) {
+    if (!textsOnly && type == GP_WIDGET_DATE) {
+        int epoch = 0;
+        result = gp_widget_get_value(widget, &epoch);
+        read.value = std::to_string(epoch);
+        read.date = true;
+    } else if (!textsOnly && type == GP_WIDGET_RANGE) {
+        float number = 0;
+        result = gp_widget_get_value(widget, &number);
+        read.value = numberText(number);
+    } else if (isText(type)) {
+        const char *value = nullptr;
+        result = gp_widget_get_value(widget, &value);
+        read.value = value ? value : "";
+        for (int i = 0, count = type == GP_WIDGET_TEXT ? 0 : gp_widget_count_choices(widget);
+             i < count; ++i) {
             const char *choice = nullptr;
             if (gp_widget_get_choice(widget, i, &choice) >= GP_OK && choice)
                 read.choices.emplace_back(choice);
         }
+    } else {
+        return GP_ERROR_NOT_SUPPORTED;
     }
+    if (result < GP_OK)
+        return result;
     setting = std::move(read);
     return GP_OK;
+}
+
+// The settings themselves, in the tree's order; windows and sections only
+// hold them.
+void collectSettings(CameraWidget *widget, std::vector<CameraWidget *> &settings)
+{
+    CameraWidgetType type = GP_WIDGET_WINDOW;
+    if (gp_widget_get_type(widget, &type) < GP_OK)
+        return;
+    if (type != GP_WIDGET_WINDOW && type != GP_WIDGET_SECTION) {
+        settings.push_back(widget);
+        return;
+    }
+    const int count = gp_widget_count_children(widget);
+    for (int i = 0; i < count; ++i) {
+        CameraWidget *child = nullptr;
+        if (gp_widget_get_child(widget, i, &child) >= GP_OK && child)
+            collectSettings(child, settings);
+    }
 }
 
 } // namespace
@@ -383,7 +430,7 @@ int Gphoto2Library::close(Session session)
 
 // One lookup on the camera; on success the caller frees the widget.
 int Gphoto2Library::lookUp(Session session, const char *name, CameraWidget *&widget,
-                           Setting &setting)
+                           Setting &setting, bool textsOnly)
 {
     widget = nullptr;
     int result = gp_camera_get_single_config(session, name, &widget, context);
@@ -391,7 +438,7 @@ int Gphoto2Library::lookUp(Session session, const char *name, CameraWidget *&wid
         return result;
     if (!widget)
         return GP_ERROR;
-    result = readWidget(widget, setting);
+    result = readWidget(widget, setting, textsOnly);
     if (result < GP_OK) {
         freeWidget(widget);
         widget = nullptr;
@@ -402,7 +449,7 @@ int Gphoto2Library::lookUp(Session session, const char *name, CameraWidget *&wid
 int Gphoto2Library::read(Session session, const char *name, Setting &setting)
 {
     CameraWidget *widget = nullptr;
-    const int result = lookUp(session, name, widget, setting);
+    const int result = lookUp(session, name, widget, setting, false);
     if (widget)
         freeWidget(widget);
     return result;
@@ -413,7 +460,7 @@ int Gphoto2Library::write(Session session, const char *name, const Chooser &choo
 {
     CameraWidget *widget = nullptr;
     Setting setting;
-    int result = lookUp(session, name, widget, setting);
+    int result = lookUp(session, name, widget, setting, true);
     if (result < GP_OK)
         return result;
     const std::string *choice = choose(setting);
@@ -422,4 +469,60 @@ int Gphoto2Library::write(Session session, const char *name, const Chooser &choo
         result = gp_camera_set_single_config(session, name, widget, context);
     freeWidget(widget);
     return result;
+}
+
+// The value is a real moment, which libgphoto2 turns into the body's local
+// time with the computer's time zone.
+int Gphoto2Library::writeTime(Session session, const char *name, long long epoch)
+{
+    if (epoch < INT_MIN || epoch > INT_MAX)
+        return GP_ERROR_BAD_PARAMETERS; // libgphoto2 holds a date as an int
+    CameraWidget *widget = nullptr;
+    int result = gp_camera_get_single_config(session, name, &widget, context);
+    if (result < GP_OK)
+        return result;
+    if (!widget)
+        return GP_ERROR;
+    CameraWidgetType type = GP_WIDGET_WINDOW;
+    result = gp_widget_get_type(widget, &type);
+    if (result >= GP_OK && type != GP_WIDGET_DATE)
+        result = GP_ERROR_NOT_SUPPORTED;
+    const int value = static_cast<int>(epoch);
+    if (result >= GP_OK)
+        result = gp_widget_set_value(widget, &value);
+    if (result >= GP_OK)
+        result = gp_camera_set_single_config(session, name, widget, context);
+    freeWidget(widget);
+    return result;
+}
+
+// Names are taken before labels, whatever their order in the tree.
+int Gphoto2Library::readAll(Session session, std::map<std::string, Setting> &out)
+{
+    CameraWidget *root = nullptr;
+    const int result = gp_camera_get_config(session, &root, context);
+    if (result < GP_OK)
+        return result;
+    if (!root)
+        return GP_ERROR;
+    std::vector<CameraWidget *> widgets;
+    collectSettings(root, widgets);
+    std::map<std::string, Setting> settings;
+    std::vector<std::pair<std::string, Setting>> labelled;
+    for (CameraWidget *widget : widgets) {
+        Setting setting;
+        if (readWidget(widget, setting, false) < GP_OK || setting.value.empty())
+            continue;
+        const char *name = nullptr;
+        const char *label = nullptr;
+        if (gp_widget_get_label(widget, &label) >= GP_OK && label && *label)
+            labelled.emplace_back(label, setting);
+        if (gp_widget_get_name(widget, &name) >= GP_OK && name && *name)
+            settings.emplace(name, std::move(setting));
+    }
+    gp_widget_free(root);
+    for (auto &[label, setting] : labelled)
+        settings.emplace(std::move(label), std::move(setting));
+    out = std::move(settings);
+    return GP_OK;
 }

@@ -28,6 +28,8 @@ public:
     int close(Session session) override;
     int read(Session session, const char *name, Setting &setting) override;
     int write(Session session, const char *name, const Chooser &choose) override;
+    int writeTime(Session session, const char *name, long long epoch) override;
+    int readAll(Session session, std::map<std::string, Setting> &settings) override;
     void forgetPorts() override;
 
 private:
@@ -39,7 +41,8 @@ private:
     int openAlone(const Detected &wanted, Session *outSession);
     int openWith(const CameraAbilities &abilities, GPPortInfo port, Session *outSession,
                  const std::function<void()> &portSet);
-    int lookUp(Session session, const char *name, CameraWidget *&widget, Setting &setting);
+    int lookUp(Session session, const char *name, CameraWidget *&widget, Setting &setting,
+               bool textsOnly);
 
     GPContext *context = nullptr;
     CameraAbilitiesList *drivers = nullptr;

@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdlib>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -53,6 +56,46 @@ constexpr ChoiceValue kImageQualities[] = {
     { "Small Normal JPEG", 0x0212FF0F },
 };
 // clang-format on
+
+// The words some bodies give instead of a percentage, and what each means.
+constexpr ChoiceValue kBatteryWords[] = {
+    { "Full", 100 },  { "High", 75 }, { "Half", 50 },
+    { "Medium", 50 }, { "Low", 20 },  { "Empty", 0 },
+};
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+std::string trimmed(const std::string &text)
+{
+    const std::size_t first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Digits only, no sign, no spaces, at most limit.
+bool unsignedFrom(const std::string &digits, unsigned long long limit, unsigned long long &value)
+{
+    if (digits.empty() || !std::all_of(digits.begin(), digits.end(), isDigit))
+        return false;
+    unsigned long long read = 0;
+    for (const char digit : digits) {
+        read = read * 10 + static_cast<unsigned>(digit - '0');
+        if (read > limit)
+            return false;
+    }
+    value = read;
+    return true;
+}
+
+bool isValidTime(const EdsTime &time)
+{
+    return time.year <= 9999 && time.month >= 1 && time.month <= 12 && time.day >= 1
+        && time.day <= 31 && time.hour < 24 && time.minute < 60 && time.second < 61;
+}
 
 bool equalIgnoringCase(const std::string &a, const char *b)
 {
@@ -127,6 +170,122 @@ EdsError errorFromResult(int result)
     default:
         return EDS_ERR_INTERNAL_ERROR;
     }
+}
+
+std::string settingKey(const std::string &name)
+{
+    std::string key;
+    for (const char c : name) {
+        if (c != ' ' && c != '_' && c != '-')
+            key += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return key;
+}
+
+// "Unknown value 0004" and words of no known level give no level at all:
+// a guess would be a wrong number.
+bool batteryLevelFromText(const std::string &text, EdsUInt32 &level, bool &isWord)
+{
+    std::string value = trimmed(text);
+    if (equalIgnoringCase(value, "AC") || equalIgnoringCase(value, "AC Power")) {
+        level = kEdsBatteryLevel_AC;
+        isWord = false;
+        return true;
+    }
+    for (const ChoiceValue &entry : kBatteryWords) {
+        if (equalIgnoringCase(value, entry.choice)) {
+            level = entry.value;
+            isWord = true;
+            return true;
+        }
+    }
+    if (!value.empty() && value.back() == '%')
+        value = trimmed(value.substr(0, value.size() - 1));
+    unsigned long long percent = 0;
+    if (!unsignedFrom(value, 100, percent))
+        return false;
+    level = static_cast<EdsUInt32>(percent);
+    isWord = false;
+    return true;
+}
+
+bool countFromText(const std::string &text, EdsUInt32 &count)
+{
+    unsigned long long value = 0;
+    if (!unsignedFrom(trimmed(text), 0xFFFFFFFF, value))
+        return false;
+    count = static_cast<EdsUInt32>(value);
+    return true;
+}
+
+bool timeFromText(const std::string &text, EdsTime &time)
+{
+    // Where each field starts and the separator that ends it.
+    static constexpr struct {
+        std::size_t at;
+        std::size_t length;
+    } kFields[] = { { 0, 4 }, { 5, 2 }, { 8, 2 }, { 11, 2 }, { 14, 2 }, { 17, 2 } };
+    if (text.size() != 19 || (text[4] != '-' && text[4] != ':') || text[7] != text[4]
+        || text[10] != ' ' || text[13] != ':' || text[16] != ':')
+        return false;
+    EdsUInt32 fields[6] = {};
+    for (std::size_t i = 0; i < 6; ++i) {
+        unsigned long long value = 0;
+        if (!unsignedFrom(text.substr(kFields[i].at, kFields[i].length), 9999, value))
+            return false;
+        fields[i] = static_cast<EdsUInt32>(value);
+    }
+    const EdsTime read = { fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], 0 };
+    if (!isValidTime(read))
+        return false;
+    time = read;
+    return true;
+}
+
+bool timeFromEpochText(const std::string &text, EdsTime &time)
+{
+    if (text.empty())
+        return false;
+    errno = 0;
+    char *end = nullptr;
+    const long long epoch = std::strtoll(text.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || !(isDigit(text[0]) || text[0] == '-'))
+        return false;
+    const std::time_t moment = static_cast<std::time_t>(epoch);
+    std::tm local = {};
+    if (!localtime_r(&moment, &local))
+        return false;
+    const EdsTime read = { static_cast<EdsUInt32>(local.tm_year + 1900),
+                           static_cast<EdsUInt32>(local.tm_mon + 1),
+                           static_cast<EdsUInt32>(local.tm_mday),
+                           static_cast<EdsUInt32>(local.tm_hour),
+                           static_cast<EdsUInt32>(local.tm_min),
+                           static_cast<EdsUInt32>(local.tm_sec),
+                           0 };
+    if (local.tm_year + 1900 < 0 || !isValidTime(read))
+        return false;
+    time = read;
+    return true;
+}
+
+// The computer decides whether summer time applies to that moment.
+bool epochFromTime(const EdsTime &time, long long &epoch)
+{
+    if (!isValidTime(time))
+        return false;
+    std::tm local = {};
+    local.tm_year = static_cast<int>(time.year) - 1900;
+    local.tm_mon = static_cast<int>(time.month) - 1;
+    local.tm_mday = static_cast<int>(time.day);
+    local.tm_hour = static_cast<int>(time.hour);
+    local.tm_min = static_cast<int>(time.minute);
+    local.tm_sec = static_cast<int>(time.second);
+    local.tm_isdst = -1;
+    const std::time_t moment = std::mktime(&local);
+    if (moment == static_cast<std::time_t>(-1))
+        return false;
+    epoch = static_cast<long long>(moment);
+    return true;
 }
 
 bool copyText(const std::string &text, EdsUInt32 size, void *buffer)

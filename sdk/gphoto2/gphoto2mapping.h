@@ -29,6 +29,26 @@ int choiceIndexFor(EdsUInt32 value, const std::vector<std::string> &choices,
 // A libgphoto2 result (negative on failure, anything else is success).
 EdsError errorFromResult(int result);
 
+// A setting's name or label as spellings are compared: lower case, without
+// spaces, '_' or '-' ("Battery Level" is "batterylevel").
+std::string settingKey(const std::string &name);
+
+// A battery setting: a percentage ("85%"), mains power ("AC") as
+// kEdsBatteryLevel_AC, or a level word ("Low") as the percentage it stands
+// for, with isWord set. False for anything else.
+bool batteryLevelFromText(const std::string &text, EdsUInt32 &level, bool &isWord);
+
+// A count: decimal digits that fit in 32 bits, spaces around them allowed.
+bool countFromText(const std::string &text, EdsUInt32 &count);
+
+// A clock as text, "YYYY-MM-DD HH:MM:SS" or "YYYY:MM:DD HH:MM:SS".
+bool timeFromText(const std::string &text, EdsTime &time);
+// A date setting's epoch (decimal text) as the computer's local time.
+bool timeFromEpochText(const std::string &text, EdsTime &time);
+// The moment a local time stands for, in the computer's time zone; false
+// when a field is out of range.
+bool epochFromTime(const EdsTime &time, long long &epoch);
+
 // Copies text into a caller's buffer of size bytes, cutting it short so that
 // it always ends with a zero byte. Fails, writing nothing, when size is 0.
 bool copyText(const std::string &text, EdsUInt32 size, void *buffer);

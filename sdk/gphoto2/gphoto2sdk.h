@@ -4,6 +4,7 @@
 #include "sdk/gphoto2/gphoto2backend.h"
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,11 @@ struct Gphoto2CameraState {
     Gphoto2Backend::Detected device;
     Gphoto2Backend::Session session = nullptr;
     EdsUInt32 saveTo = 0;
+    // The whole configuration, read once a session for the body's own
+    // properties, and how that read went.
+    std::optional<std::map<std::string, Gphoto2Backend::Setting>> settings = std::nullopt;
+    int settingsResult = 0;
+    bool clockWritten = false; // what settings holds of the clock is old
 };
 
 // The camera SDK on libgphoto2. libgphoto2 stays loaded from the first
@@ -76,6 +82,8 @@ private:
     EdsCameraListRef makeList(const std::vector<Gphoto2Backend::Detected> &cameras);
     EdsError lookUp(CameraState &camera, EdsPropertyID id, Setting &setting);
     EdsError readSetting(CameraState &camera, EdsPropertyID id, Setting &setting);
+    EdsError readBodyValue(CameraState &camera, EdsPropertyID id, std::string &data);
+    EdsError writeClock(CameraState &camera, EdsUInt32 size, const EdsVoid *inData);
 
     std::unique_ptr<Gphoto2Backend> backend; // kept from the first initialisation on
     std::optional<LastRead> lastRead;

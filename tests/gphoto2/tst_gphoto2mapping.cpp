@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include <ctime>
 #include <string>
 #include <vector>
 
@@ -28,6 +29,7 @@ class TestGphoto2Mapping : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void exposureModes_data();
     void exposureModes();
     void imageQualities_data();
@@ -38,7 +40,21 @@ private slots:
     void errors();
     void textCopies_data();
     void textCopies();
+    void batteryLevels_data();
+    void batteryLevels();
+    void counts_data();
+    void counts();
+    void clocks_data();
+    void clocks();
 };
+
+// A zone with summer time, where a clock read or set in summer shows whether
+// the computer was left to decide it.
+void TestGphoto2Mapping::initTestCase()
+{
+    qputenv("TZ", "CET-1CEST,M3.5.0,M10.5.0/3");
+    tzset();
+}
 
 void TestGphoto2Mapping::exposureModes_data()
 {
@@ -175,6 +191,107 @@ void TestGphoto2Mapping::textCopies()
     QCOMPARE(copyText(text, size, buffer.data()), size > 0);
     QCOMPARE(buffer.left(copied.size()), copied);
     QCOMPARE(buffer.mid(copied.size()), QByteArray(buffer.size() - copied.size(), '\x7F'));
+}
+
+// Levels: -1 is not given, 1000 a word's.
+void TestGphoto2Mapping::batteryLevels_data()
+{
+    QTest::addColumn<std::string>("text");
+    QTest::addColumn<qint64>("level");
+    QTest::addColumn<bool>("word");
+
+    const qint64 ac = kEdsBatteryLevel_AC;
+    QTest::newRow("percent") << std::string("85%") << qint64(85) << false;
+    QTest::newRow("bare number") << std::string("85") << qint64(85) << false;
+    QTest::newRow("spaced") << std::string(" 85 %") << qint64(85) << false;
+    QTest::newRow("above 100") << std::string("101%") << qint64(-1) << false;
+    QTest::newRow("AC") << std::string("AC") << ac << false;
+    QTest::newRow("ac power") << std::string("ac power") << ac << false;
+    QTest::newRow("Full") << std::string("Full") << qint64(100) << true;
+    QTest::newRow("HIGH") << std::string("HIGH") << qint64(75) << true;
+    QTest::newRow("Low") << std::string("Low") << qint64(20) << true;
+    QTest::newRow("Empty") << std::string("Empty") << qint64(0) << true;
+    QTest::newRow("unknown value") << std::string("Unknown value 0004") << qint64(-1) << false;
+    QTest::newRow("Good") << std::string("Good") << qint64(-1) << false;
+    QTest::newRow("empty") << std::string() << qint64(-1) << false;
+}
+
+void TestGphoto2Mapping::batteryLevels()
+{
+    QFETCH(std::string, text);
+    QFETCH(qint64, level);
+    QFETCH(bool, word);
+    EdsUInt32 read = 1234;
+    bool isWord = !word;
+    QCOMPARE(batteryLevelFromText(text, read, isWord), level >= 0);
+    QCOMPARE(qint64(read), level >= 0 ? level : 1234);
+    QCOMPARE(isWord, level >= 0 ? word : !word);
+}
+
+void TestGphoto2Mapping::counts_data()
+{
+    QTest::addColumn<std::string>("text");
+    QTest::addColumn<qint64>("count"); // -1: not given
+
+    QTest::newRow("spaced") << std::string(" 48213 ") << qint64(48213);
+    QTest::newRow("largest") << std::string("4294967295") << qint64(4294967295);
+    QTest::newRow("too large") << std::string("4294967296") << qint64(-1);
+    QTest::newRow("minus one") << std::string("-1") << qint64(-1);
+    QTest::newRow("empty") << std::string() << qint64(-1);
+    QTest::newRow("Unknown") << std::string("Unknown") << qint64(-1);
+    QTest::newRow("fraction") << std::string("12.5") << qint64(-1);
+}
+
+void TestGphoto2Mapping::counts()
+{
+    QFETCH(std::string, text);
+    QFETCH(qint64, count);
+    EdsUInt32 read = 1234;
+    QCOMPARE(countFromText(text, read), count >= 0);
+    QCOMPARE(qint64(read), count >= 0 ? count : 1234);
+}
+
+void TestGphoto2Mapping::clocks_data()
+{
+    QTest::addColumn<std::string>("text");
+    QTest::addColumn<bool>("date"); // an epoch, as a date setting gives it
+    QTest::addColumn<QString>("fields"); // empty: not given
+
+    const QString summer = QStringLiteral("2024-06-15 12:30:45");
+    QTest::newRow("dashes") << std::string("2024-06-15 12:30:45") << false << summer;
+    QTest::newRow("colons") << std::string("2024:06:15 12:30:45") << false << summer;
+    QTest::newRow("mixed") << std::string("2024-06:15 12:30:45") << false << QString();
+    QTest::newRow("month 13") << std::string("2024-13-15 12:30:45") << false << QString();
+    QTest::newRow("hour 24") << std::string("2024-06-15 24:00:00") << false << QString();
+    QTest::newRow("an epoch as text") << std::string("1718447445") << false << QString();
+    QTest::newRow("summer epoch") << std::string("1718447445") << true << summer;
+    QTest::newRow("winter epoch") << std::string("1704099600") << true
+                                  << QStringLiteral("2024-01-01 10:00:00");
+    QTest::newRow("not a number") << std::string("12x") << true << QString();
+}
+
+// Whatever reads as a clock sets the clock to that same moment again.
+void TestGphoto2Mapping::clocks()
+{
+    QFETCH(std::string, text);
+    QFETCH(bool, date);
+    QFETCH(QString, fields);
+
+    EdsTime time = { 1, 1, 1, 1, 1, 1, 7 };
+    QCOMPARE(date ? timeFromEpochText(text, time) : timeFromText(text, time), !fields.isEmpty());
+    const auto shown = [&] {
+        return QString::asprintf("%04u-%02u-%02u %02u:%02u:%02u.%u", time.year, time.month,
+                                 time.day, time.hour, time.minute, time.second, time.milliseconds);
+    };
+    if (fields.isEmpty()) {
+        QCOMPARE(shown(), QStringLiteral("0001-01-01 01:01:01.7")); // left as it was
+        return;
+    }
+    QCOMPARE(shown(), fields + ".0");
+    long long epoch = 0;
+    QVERIFY(epochFromTime(time, epoch));
+    QVERIFY(timeFromEpochText(std::to_string(epoch), time));
+    QCOMPARE(shown(), fields + ".0");
 }
 
 QTEST_APPLESS_MAIN(TestGphoto2Mapping)

@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstring>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <set>
 #include <string>
@@ -120,9 +121,15 @@ std::vector<std::pair<const char *, std::function<EdsError()>>> everyCall(EdsBas
     };
 }
 
+// A local time "YYYY-MM-DD HH:MM:SS" as the moment it is here.
+long long epochOf(const QString &local)
+{
+    return QDateTime::fromString(local, QStringLiteral("yyyy-MM-dd HH:mm:ss")).toSecsSinceEpoch();
+}
+
 // libgphoto2's side of a rig of EOS bodies, enough for a whole press,
 // counting every lookup of a setting (each costs a body round trips), every
-// detection and every camera opened. Like libgphoto2, it refuses to open a
+// whole read, every detection and every camera opened. Like libgphoto2, it refuses to open a
 // port whose body is not of the model asked for.
 class EosRig : public Gphoto2Backend
 {
@@ -134,6 +141,7 @@ public:
     std::map<std::string, Body> bodies; // by port
     std::map<std::string, int> reads;
     std::map<std::string, int> writes;
+    int wholeReads = 0;
     int detections = 0;
     std::vector<Detected> opened;
 
@@ -145,6 +153,16 @@ public:
                 { "autoexposuremode", { "Av", { "P", "Tv", "Av", "Manual", "Bulb" } } },
                 { "imageformat", { "Large Fine JPEG", { "Large Fine JPEG", "RAW" } } },
                 { "eosserialnumber", { std::to_string(83021004517 + i).insert(0, 1, '0'), {} } },
+                { "ownername", { "Studio Nine", {} } },
+                { "artist", { "A. Photographer", {} } },
+                { "copyright", { "(c) Studio Nine", {} } },
+                { "deviceversion", { "3-1.6.0", {} } },
+                { "lensname", { "24-70mm f/2.8 zoom", {} } },
+                { "batterylevel", { "Low", {} } },
+                { "availableshots", { "1234", {} } },
+                { "shuttercounter", { "48213", {} } },
+                { "datetime",
+                  { std::to_string(epochOf(QStringLiteral("2024-06-15 12:30:45"))), {}, true } },
             };
         }
     }
@@ -197,6 +215,29 @@ public:
         it->second.value = *choice;
         return GP_OK;
     }
+    int writeTime(Session session, const char *name, long long epoch) override
+    {
+        ++writes[name];
+        auto &settings = reinterpret_cast<Body *>(session)->settings;
+        const auto it = settings.find(name);
+        if (it == settings.end())
+            return GP_ERROR_BAD_PARAMETERS;
+        if (!it->second.date)
+            return GP_ERROR_NOT_SUPPORTED;
+        it->second.value = std::to_string(epoch);
+        return GP_OK;
+    }
+    // Like libgphoto2's, it leaves out settings without a value.
+    int readAll(Session session, std::map<std::string, Setting> &settings) override
+    {
+        ++wholeReads;
+        settings.clear();
+        for (const auto &[name, setting] : reinterpret_cast<Body *>(session)->settings) {
+            if (!setting.value.empty())
+                settings.emplace(name, setting);
+        }
+        return GP_OK;
+    }
     void forgetPorts() override { }
 };
 
@@ -206,6 +247,29 @@ QString counted(const std::map<std::string, int> &counts)
     for (const auto &entry : counts)
         parts << QStringLiteral("%1 %2").arg(QString::fromStdString(entry.first)).arg(entry.second);
     return parts.join(QStringLiteral(", "));
+}
+
+// A body property read as the lister reads it, with no size query first:
+// empty when not given.
+QString bodyAnswer(EdsCameraRef camera, EdsPropertyID id, EdsDataType type)
+{
+    union {
+        char text[256];
+        EdsUInt32 value;
+        EdsTime time;
+    } data = {};
+    const EdsUInt32 size = type == kEdsDataType_String ? sizeof data.text
+        : type == kEdsDataType_Time                    ? sizeof data.time
+                                                       : sizeof data.value;
+    const EdsError error = EdsGetPropertyData(camera, id, 0, size, &data);
+    if (error != EDS_ERR_OK)
+        return error == EDS_ERR_NOT_SUPPORTED ? QString() : QStringLiteral("error %1").arg(error);
+    if (type != kEdsDataType_Time)
+        return type == kEdsDataType_String ? QString::fromUtf8(data.text)
+                                           : QString::number(data.value);
+    const EdsTime &t = data.time;
+    return QString::asprintf("%04u-%02u-%02u %02u:%02u:%02u", t.year, t.month, t.day, t.hour,
+                             t.minute, t.second);
 }
 
 } // namespace
@@ -226,6 +290,8 @@ private slots:
     void terminateEndsOpenSessions();
     void unknownModelOrPort();
     void pressOnEosBody();
+    void bodyProperties_data();
+    void bodyProperties();
     void workerReachesOnlyItsBody_data();
     void workerReachesOnlyItsBody();
     void workerLoadsOnlyItsDrivers_data();
@@ -512,6 +578,157 @@ void TestGphoto2Sdk::pressOnEosBody()
     QCOMPARE(counted(rig.reads),
              QStringLiteral("autoexposuremode 2, eosserialnumber 1, imageformat 2"));
     QCOMPARE(counted(rig.writes), QStringLiteral("autoexposuremode 1, imageformat 1"));
+}
+
+// The body's own properties, as the lister reads them. Edits change the
+// body's settings: "name=text" sets a text, "name=@local time" a date, and
+// "-name" takes the setting away. Changes list the answers that differ from
+// an untouched body's; empty is not given.
+void TestGphoto2Sdk::bodyProperties_data()
+{
+    QTest::addColumn<QStringList>("edits");
+    QTest::addColumn<QStringList>("changes");
+
+    QTest::newRow("EOS body") << QStringList() << QStringList();
+    QTest::newRow("other spellings")
+        << QStringList { "-batterylevel",
+                         "Battery Level= 85 %",
+                         "-ownername",
+                         "Owner_Name=Ten",
+                         "-deviceversion",
+                         "firmwareversion=1.1",
+                         "-shuttercounter",
+                         "Shutter Count=777",
+                         "-lensname",
+                         "lens=50mm prime",
+                         "datetime=2024:01:02 03:04:05" }
+        << QStringList { "owner=Ten", "firmware=1.1", "lens=50mm prime",          "battery=85",
+                         "word=",     "shutter=777",  "clock=2024-01-02 03:04:05" };
+    QTest::newRow("on mains, a date in UTC's name")
+        << QStringList { "batterylevel=AC Power", "-datetime", "datetimeutc=@2024-03-04 05:06:07" }
+        << QStringList { "battery=4294967295", "word=", "clock=2024-03-04 05:06:07" };
+    QTest::newRow("unknown spellings")
+        << QStringList { "-ownername",
+                         "owner name of body=X",
+                         "-batterylevel",
+                         "Battery Power=50%",
+                         "-availableshots",
+                         "shotsleft=12",
+                         "-copyright",
+                         "-datetime",
+                         "datetimeutc=2024-06-15 10:30:45" }
+        << QStringList { "owner=", "copyright=", "battery=", "word=", "shots=", "clock=" };
+    QTest::newRow("unreadable values")
+        << QStringList { "artist=",           "batterylevel=Unknown value 0004",
+                         "availableshots=-1", "shuttercounter=12.5",
+                         "datetime=sometime", "lensname=" }
+        << QStringList { "artist=", "lens=", "battery=", "word=", "shots=", "shutter=", "clock=" };
+}
+
+// Every property reads through one whole read and no lookup beyond the ID's;
+// the clock, once set, is looked up once to be read back.
+void TestGphoto2Sdk::bodyProperties()
+{
+    QFETCH(QStringList, edits);
+    QFETCH(QStringList, changes);
+    auto owned = std::make_unique<EosRig>();
+    EosRig &rig = *owned;
+    auto &settings = rig.bodies.begin()->second.settings;
+    for (const QString &edit : edits) {
+        const QString value = edit.section(QLatin1Char('='), 1);
+        const bool date = value.startsWith(QLatin1Char('@'));
+        if (edit.startsWith(QLatin1Char('-')))
+            settings.erase(edit.mid(1).toStdString());
+        else
+            settings[edit.section(QLatin1Char('='), 0, 0).toStdString()]
+                = { date ? std::to_string(epochOf(value.mid(1))) : value.toStdString(), {}, date };
+    }
+    QVERIFY(Gphoto2Sdk::instance().replaceBackend(std::move(owned)));
+    const auto backToLibgphoto2 = qScopeGuard([] {
+        EdsTerminateSDK();
+        Gphoto2Sdk::instance().replaceBackend(nullptr);
+    });
+    QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
+    EdsCameraListRef list = nullptr;
+    QCOMPARE(EdsGetCameraList(&list), EDS_ERR_OK);
+    const EdsCameraRef camera = firstOf(list);
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_OK);
+    QCOMPARE(bodyAnswer(camera, kEdsPropID_BodyIDEx, kEdsDataType_String),
+             QStringLiteral("083021004517"));
+
+    const struct {
+        const char *name;
+        EdsPropertyID id;
+        EdsDataType type;
+        QString answer;
+    } properties[] = {
+        { "owner", kEdsPropID_OwnerName, kEdsDataType_String, "Studio Nine" },
+        { "artist", kEdsPropID_Artist, kEdsDataType_String, "A. Photographer" },
+        { "copyright", kEdsPropID_Copyright, kEdsDataType_String, "(c) Studio Nine" },
+        { "firmware", kEdsPropID_FirmwareVersion, kEdsDataType_String, "3-1.6.0" },
+        { "lens", kEdsPropID_LensName, kEdsDataType_String, "24-70mm f/2.8 zoom" },
+        { "battery", kEdsPropID_BatteryLevel, kEdsDataType_UInt32, "20" },
+        { "word", kSarvolinPropID_BatteryWord, kEdsDataType_String, "Low" },
+        { "shots", kEdsPropID_AvailableShots, kEdsDataType_UInt32, "1234" },
+        { "shutter", kSarvolinPropID_ShutterCount, kEdsDataType_UInt32, "48213" },
+        { "clock", kEdsPropID_DateTime, kEdsDataType_Time, "2024-06-15 12:30:45" },
+    };
+    QString clock;
+    for (const auto &property : properties) {
+        QString answer = property.answer;
+        for (const QString &change : changes) {
+            if (change.section(QLatin1Char('='), 0, 0) == QLatin1String(property.name))
+                answer = change.section(QLatin1Char('='), 1);
+        }
+        QCOMPARE(bodyAnswer(camera, property.id, property.type), answer);
+        EdsDataType type = 0;
+        EdsUInt32 size = 0;
+        QCOMPARE(EdsGetPropertySize(camera, property.id, 0, &type, &size),
+                 answer.isEmpty() ? EDS_ERR_NOT_SUPPORTED : EDS_ERR_OK);
+        QCOMPARE(type, answer.isEmpty() ? 0 : property.type);
+        QCOMPARE(size,
+                 answer.isEmpty()                  ? 0u
+                     : type == kEdsDataType_String ? EdsUInt32(answer.toUtf8().size() + 1)
+                     : type == kEdsDataType_Time   ? EdsUInt32(sizeof(EdsTime))
+                                                   : 4u);
+        clock = answer;
+    }
+    EdsTime time = {};
+    QCOMPARE(EdsGetPropertyData(camera, kEdsPropID_DateTime, 0, sizeof time - 1, &time),
+             EDS_ERR_INVALID_PARAMETER);
+    QCOMPARE(EdsGetPropertyData(camera, kEdsPropID_OwnerName, 0, 0, &time),
+             EDS_ERR_INVALID_PARAMETER);
+    QCOMPARE(rig.wholeReads, 1);
+    QCOMPARE(counted(rig.reads), QStringLiteral("eosserialnumber 1"));
+
+    // Set as the computer's local time; only a date setting takes it.
+    QCOMPARE(writeValue(camera, kEdsPropID_OwnerName, 1), EDS_ERR_NOT_SUPPORTED);
+    EdsTime set = { 2025, 13, 4, 9, 8, 7, 0 };
+    QCOMPARE(EdsSetPropertyData(camera, kEdsPropID_DateTime, 0, sizeof set, &set),
+             EDS_ERR_INVALID_PARAMETER);
+    set.month = 7;
+    QCOMPARE(counted(rig.writes), QString());
+    const bool settable = settings.count("datetime") && settings.at("datetime").date;
+    QCOMPARE(EdsSetPropertyData(camera, kEdsPropID_DateTime, 0, sizeof set, &set),
+             settable ? EDS_ERR_OK : EDS_ERR_NOT_SUPPORTED);
+    QCOMPARE(counted(rig.writes), QStringLiteral("datetime 1"));
+    const QString written = QStringLiteral("2025-07-04 09:08:07");
+    if (settable)
+        QCOMPARE(settings.at("datetime").value, std::to_string(epochOf(written)));
+    const QString readBack = settable ? written : clock;
+    QCOMPARE(bodyAnswer(camera, kEdsPropID_DateTime, kEdsDataType_Time), readBack);
+    QCOMPARE(bodyAnswer(camera, kEdsPropID_DateTime, kEdsDataType_Time), readBack);
+    QCOMPARE(counted(rig.reads),
+             settable ? QStringLiteral("datetime 1, eosserialnumber 1")
+                      : QStringLiteral("eosserialnumber 1"));
+    QCOMPARE(rig.wholeReads, 1);
+
+    // A new session reads the body afresh.
+    QCOMPARE(EdsCloseSession(camera), EDS_ERR_OK);
+    QCOMPARE(EdsOpenSession(camera), EDS_ERR_OK);
+    QCOMPARE(bodyAnswer(camera, kEdsPropID_Copyright, kEdsDataType_String).isEmpty(),
+             changes.contains(QStringLiteral("copyright=")));
+    QCOMPARE(rig.wholeReads, 2);
 }
 
 // The lister's look finds three bodies; a worker is sent to the second one

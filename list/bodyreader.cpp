@@ -1,6 +1,7 @@
 #include "list/bodyreader.h"
 
 #include "camera/bodyidfield.h"
+#include "camera/edstime.h"
 #include "list/camerawalk.h"
 
 #include <algorithm>
@@ -44,36 +45,14 @@ constexpr ExtraProperty kExtras[] = {
     { "clock", kEdsPropID_DateTime, Kind::Clock },
 };
 
-// The body's clock as the computer's calendar time, or -1 when it holds no
-// real time. Its fields are local time, as the computer's clock is read.
-std::time_t timeOf(const EdsTime &clock)
-{
-    if (clock.year < 1970 || clock.year > 9999 || clock.month < 1 || clock.month > 12
-        || clock.day < 1 || clock.day > 31 || clock.hour > 23 || clock.minute > 59
-        || clock.second > 60)
-        return -1;
-    std::tm fields = {};
-    fields.tm_year = int(clock.year) - 1900;
-    fields.tm_mon = int(clock.month) - 1;
-    fields.tm_mday = int(clock.day);
-    fields.tm_hour = int(clock.hour);
-    fields.tm_min = int(clock.minute);
-    fields.tm_sec = int(clock.second);
-    fields.tm_isdst = -1;
-    return std::mktime(&fields);
-}
-
+// The computer's local time now, for a body's clock; a leap second is not
+// a time every body takes.
 EdsTime localTimeNow()
 {
-    const std::time_t now = std::time(nullptr);
-    const std::tm fields = *std::localtime(&now);
-    return EdsTime { EdsUInt32(fields.tm_year + 1900),
-                     EdsUInt32(fields.tm_mon + 1),
-                     EdsUInt32(fields.tm_mday),
-                     EdsUInt32(fields.tm_hour),
-                     EdsUInt32(fields.tm_min),
-                     EdsUInt32(std::min(fields.tm_sec, 59)),
-                     0 };
+    EdsTime now = EdsClock::localTimeOf(std::time(nullptr)).value_or(EdsTime {});
+    if (now.second > 59)
+        now.second = 59;
+    return now;
 }
 
 bool wanted(const BodyReader::Request &request, const char *name)
@@ -203,8 +182,8 @@ void BodyReader::readExtras(EdsCameraRef camera, const Request &request, Result 
             if (EdsGetPropertyData(camera, extra.id, 0, sizeof body, &body) != EDS_ERR_OK)
                 continue;
             const std::time_t now = std::time(nullptr);
-            const std::time_t then = timeOf(body);
-            if (then == -1)
+            const std::optional<std::time_t> then = EdsClock::momentOf(body);
+            if (!then)
                 continue;
             char iso[32];
             std::snprintf(iso, sizeof iso, "%04u-%02u-%02uT%02u:%02u:%02u", unsigned(body.year),
@@ -212,7 +191,7 @@ void BodyReader::readExtras(EdsCameraRef camera, const Request &request, Result 
                           unsigned(body.minute), unsigned(body.second));
             result.extras.push_back({ extra.name, iso });
             result.extras.push_back(
-                { "clock_offset_s", {}, std::int64_t(std::difftime(then, now)), true });
+                { "clock_offset_s", {}, std::int64_t(std::difftime(*then, now)), true });
         }
     }
 }

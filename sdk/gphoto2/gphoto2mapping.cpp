@@ -1,5 +1,7 @@
 #include "sdk/gphoto2/gphoto2mapping.h"
 
+#include "camera/edstime.h"
+
 #include <gphoto2/gphoto2-result.h>
 
 #include <algorithm>
@@ -251,40 +253,20 @@ bool timeFromEpochText(const std::string &text, EdsTime &time)
     const long long epoch = std::strtoll(text.c_str(), &end, 10);
     if (errno != 0 || *end != '\0' || !(isDigit(text[0]) || text[0] == '-'))
         return false;
-    const std::time_t moment = static_cast<std::time_t>(epoch);
-    std::tm local = {};
-    if (!localtime_r(&moment, &local))
+    const std::optional<EdsTime> read = EdsClock::localTimeOf(static_cast<std::time_t>(epoch));
+    if (!read || !isValidTime(*read))
         return false;
-    const EdsTime read = { static_cast<EdsUInt32>(local.tm_year + 1900),
-                           static_cast<EdsUInt32>(local.tm_mon + 1),
-                           static_cast<EdsUInt32>(local.tm_mday),
-                           static_cast<EdsUInt32>(local.tm_hour),
-                           static_cast<EdsUInt32>(local.tm_min),
-                           static_cast<EdsUInt32>(local.tm_sec),
-                           0 };
-    if (local.tm_year + 1900 < 0 || !isValidTime(read))
-        return false;
-    time = read;
+    time = *read;
     return true;
 }
 
 // The computer decides whether summer time applies to that moment.
 bool epochFromTime(const EdsTime &time, long long &epoch)
 {
-    if (!isValidTime(time))
+    const std::optional<std::time_t> moment = EdsClock::momentOf(time);
+    if (!moment)
         return false;
-    std::tm local = {};
-    local.tm_year = static_cast<int>(time.year) - 1900;
-    local.tm_mon = static_cast<int>(time.month) - 1;
-    local.tm_mday = static_cast<int>(time.day);
-    local.tm_hour = static_cast<int>(time.hour);
-    local.tm_min = static_cast<int>(time.minute);
-    local.tm_sec = static_cast<int>(time.second);
-    local.tm_isdst = -1;
-    const std::time_t moment = std::mktime(&local);
-    if (moment == static_cast<std::time_t>(-1))
-        return false;
-    epoch = static_cast<long long>(moment);
+    epoch = static_cast<long long>(*moment);
     return true;
 }
 

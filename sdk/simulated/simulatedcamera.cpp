@@ -1,5 +1,7 @@
 #include "sdk/simulated/simulatedcamera.h"
 
+#include "camera/edstime.h"
+
 #include "sdk/simulated/simulatedrig.h"
 
 #include <algorithm>
@@ -133,17 +135,10 @@ EdsError SimulatedCamera::propertySize(EdsPropertyID id, EdsInt32 param, EdsData
 // The body's clock runs with the computer's, its offset kept.
 EdsError SimulatedCamera::readClock(EdsTime &out) const
 {
-    const std::time_t now = std::time(nullptr) + clockAhead;
-    const std::tm *local = std::localtime(&now);
+    const std::optional<EdsTime> local = EdsClock::localTimeOf(std::time(nullptr) + clockAhead);
     if (!local)
         return EDS_ERR_INTERNAL_ERROR;
-    out.year = static_cast<EdsUInt32>(local->tm_year + 1900);
-    out.month = static_cast<EdsUInt32>(local->tm_mon + 1);
-    out.day = static_cast<EdsUInt32>(local->tm_mday);
-    out.hour = static_cast<EdsUInt32>(local->tm_hour);
-    out.minute = static_cast<EdsUInt32>(local->tm_min);
-    out.second = static_cast<EdsUInt32>(local->tm_sec);
-    out.milliseconds = 0;
+    out = *local;
     return EDS_ERR_OK;
 }
 
@@ -151,21 +146,10 @@ EdsError SimulatedCamera::readClock(EdsTime &out) const
 // refused with the rest.
 EdsError SimulatedCamera::setClock(const EdsTime &time, bool &changed)
 {
-    if (time.year < 1970 || time.year > 9999 || time.month < 1 || time.month > 12 || time.day < 1
-        || time.day > 31 || time.hour > 23 || time.minute > 59 || time.second > 60)
+    const std::optional<std::time_t> set = EdsClock::momentOf(time);
+    if (!set)
         return EDS_ERR_INVALID_PARAMETER;
-    std::tm local {};
-    local.tm_year = static_cast<int>(time.year) - 1900;
-    local.tm_mon = static_cast<int>(time.month) - 1;
-    local.tm_mday = static_cast<int>(time.day);
-    local.tm_hour = static_cast<int>(time.hour);
-    local.tm_min = static_cast<int>(time.minute);
-    local.tm_sec = static_cast<int>(time.second);
-    local.tm_isdst = -1;
-    const std::time_t set = std::mktime(&local);
-    if (set == static_cast<std::time_t>(-1))
-        return EDS_ERR_INVALID_PARAMETER;
-    const std::time_t ahead = set - std::time(nullptr);
+    const std::time_t ahead = *set - std::time(nullptr);
     changed = ahead != clockAhead;
     clockAhead = ahead;
     return EDS_ERR_OK;

@@ -303,8 +303,10 @@ void TestSarvolinList::rowsFormatsAndExitCodes()
 
     QProcess lister;
     QProcessEnvironment env = environment(rig);
+    // Long enough that even a sanitizer build starts every worker before
+    // the first session closes.
     if (atOnce > 0)
-        env.insert(QStringLiteral("SARVOLIN_SIMULATED_LATENCY_MS"), QStringLiteral("500"));
+        env.insert(QStringLiteral("SARVOLIN_SIMULATED_LATENCY_MS"), QStringLiteral("1000"));
     lister.setProcessEnvironment(env);
     lister.start(QStringLiteral(SARVOLIN_LIST_DEMO), arguments);
     QVERIFY(lister.waitForStarted());

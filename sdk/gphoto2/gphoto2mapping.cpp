@@ -93,12 +93,6 @@ bool unsignedFrom(const std::string &digits, unsigned long long limit, unsigned 
     return true;
 }
 
-bool isValidTime(const EdsTime &time)
-{
-    return time.year <= 9999 && time.month >= 1 && time.month <= 12 && time.day >= 1
-        && time.day <= 31 && time.hour < 24 && time.minute < 60 && time.second < 61;
-}
-
 bool equalIgnoringCase(const std::string &a, const char *b)
 {
     const std::size_t length = std::strlen(b);
@@ -238,7 +232,7 @@ bool timeFromText(const std::string &text, EdsTime &time)
         fields[i] = static_cast<EdsUInt32>(value);
     }
     const EdsTime read = { fields[0], fields[1], fields[2], fields[3], fields[4], fields[5], 0 };
-    if (!isValidTime(read))
+    if (!EdsClock::momentOf(read))
         return false;
     time = read;
     return true;
@@ -254,7 +248,7 @@ bool timeFromEpochText(const std::string &text, EdsTime &time)
     if (errno != 0 || *end != '\0' || !(isDigit(text[0]) || text[0] == '-'))
         return false;
     const std::optional<EdsTime> read = EdsClock::localTimeOf(static_cast<std::time_t>(epoch));
-    if (!read || !isValidTime(*read))
+    if (!read || !EdsClock::momentOf(*read))
         return false;
     time = *read;
     return true;

@@ -49,10 +49,8 @@ SimulatedCamera::SimulatedCamera(std::size_t socket, Behaviour behaviour)
     , texts { { kEdsPropID_BodyIDEx,
                 behaviour == Behaviour::NoId ? std::string() : SimulatedRig::bodyIdOf(socket) } }
 {
-    if (behaviour == Behaviour::Bare) {
-        hasClock = false;
+    if (behaviour == Behaviour::Bare)
         return;
-    }
     const auto n = static_cast<EdsUInt32>(socket);
     readings = { { kEdsPropID_BatteryLevel, 100 - n * 13 % 50 },
                  { kEdsPropID_AvailableShots, 900 + n * 37 },
@@ -99,7 +97,7 @@ EdsUInt32 SimulatedCamera::sizeOf(EdsPropertyID id) const
     if (text != texts.end())
         return static_cast<EdsUInt32>(text->second.size() + 1);
     if (id == kEdsPropID_DateTime)
-        return hasClock ? sizeof(EdsTime) : 0;
+        return how == Behaviour::Bare ? 0 : sizeof(EdsTime);
     return values.count(id) || readings.count(id) ? sizeof(EdsUInt32) : 0;
 }
 

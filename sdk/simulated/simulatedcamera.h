@@ -54,6 +54,5 @@ private:
     std::map<EdsPropertyID, EdsUInt32> values; // what a program may write
     std::map<EdsPropertyID, EdsUInt32> readings; // numbers the body only reports
     std::map<EdsPropertyID, std::string> texts; // all read-only
-    bool hasClock = true;
     std::time_t clockAhead = 0; // seconds ahead of the computer's clock
 };

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <utility>
 
 #ifdef _WIN32
 #include <process.h>
@@ -22,28 +23,23 @@ constexpr long kMaxLatencyMs = 60 * 1000;
 std::optional<SimulatedCamera::Behaviour> behaviourNamed(const std::string &word)
 {
     using Behaviour = SimulatedCamera::Behaviour;
-    if (word == "ok")
-        return Behaviour::Ok;
-    if (word == "refuse")
-        return Behaviour::Refuse;
-    if (word == "no-id")
-        return Behaviour::NoId;
-    if (word == "gone")
-        return Behaviour::Gone;
-    if (word == "hang")
-        return Behaviour::Hang;
-    if (word == "low-battery")
-        return Behaviour::LowBattery;
-    if (word == "nearly-full")
-        return Behaviour::NearlyFull;
-    if (word == "drifted")
-        return Behaviour::Drifted;
-    if (word == "bare")
-        return Behaviour::Bare;
-    if (word == "mains")
-        return Behaviour::Mains;
-    if (word == "battery-word")
-        return Behaviour::BatteryWord;
+    static const std::pair<const char *, Behaviour> kWords[] = {
+        { "ok", Behaviour::Ok },
+        { "refuse", Behaviour::Refuse },
+        { "no-id", Behaviour::NoId },
+        { "gone", Behaviour::Gone },
+        { "hang", Behaviour::Hang },
+        { "low-battery", Behaviour::LowBattery },
+        { "nearly-full", Behaviour::NearlyFull },
+        { "drifted", Behaviour::Drifted },
+        { "bare", Behaviour::Bare },
+        { "mains", Behaviour::Mains },
+        { "battery-word", Behaviour::BatteryWord },
+    };
+    for (const auto &[name, behaviour] : kWords) {
+        if (word == name)
+            return behaviour;
+    }
     return std::nullopt;
 }
 

@@ -8,6 +8,8 @@
 #include <utility>
 
 #ifdef _WIN32
+#include <windows.h>
+
 #include <process.h>
 #define sarvolin_getpid _getpid
 #else
@@ -120,10 +122,24 @@ void SimulatedRig::record(const std::string &event)
     if (!path || !*path)
         return;
     const std::string line = std::to_string(sarvolin_getpid()) + ' ' + event + '\n';
+#ifdef _WIN32
+    // Only a handle opened for appending alone appends atomically; the C
+    // library's append mode seeks to the end and then writes, so two
+    // processes can write over each other's lines.
+    const HANDLE file = CreateFileA(path, FILE_APPEND_DATA,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        DWORD written = 0;
+        WriteFile(file, line.data(), DWORD(line.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+#else
     if (std::FILE *file = std::fopen(path, "ab")) {
         std::fwrite(line.data(), 1, line.size(), file);
         std::fclose(file);
     }
+#endif
 }
 
 std::string SimulatedRig::bodyIdOf(std::size_t socket)

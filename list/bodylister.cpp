@@ -2,7 +2,6 @@
 
 #include "list/stoprequests.h"
 #include "list/stopsignals.h"
-#include "list/usblocations.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -13,7 +12,6 @@
 
 namespace {
 
-constexpr int kLookIntervalMs = 500;
 constexpr int kInterrupted = 2; // SIGINT
 
 void say(const QString &message)
@@ -32,27 +30,16 @@ QString hex(EdsError error)
 BodyLister::BodyLister(const ListOptions &options, QString worker, QObject *parent)
     : QObject(parent)
     , options(options)
-    , worker(std::move(worker))
     , printer(options.format, stdout, options.fields)
+    , engine(std::move(worker), BodyEngine::Finding::Here,
+             { options.extras(), options.jobs, options.timeoutMs, options.setClock })
 {
     check.minBattery = options.minBattery;
     check.minShots = options.minShots;
-}
-
-WorkerPool *BodyLister::makePool(int jobs)
-{
-    QStringList arguments;
-    const QStringList extras = options.extras();
-    if (!extras.isEmpty())
-        arguments << QStringLiteral("--read") << extras.join(QLatin1Char(','));
-    if (options.setClock)
-        arguments << QStringLiteral("--set-clock");
-    auto *pool = new WorkerPool(worker, arguments, jobs, options.timeoutMs, this);
-    connect(pool, &WorkerPool::said, this, [this](const QString &port, const QByteArray &line) {
+    connect(&engine, &BodyEngine::said, this, [this](const QString &port, const QByteArray &line) {
         if (this->options.verbose)
             std::fprintf(stderr, "%s: %s\n", qPrintable(port), line.constData());
     });
-    return pool;
 }
 
 int BodyLister::run()
@@ -68,29 +55,26 @@ int BodyLister::run()
             return BadUsage;
         }
     }
-    if (finder.start() != EDS_ERR_OK) {
+    if (engine.start() != EDS_ERR_OK) {
         say(QStringLiteral("the camera library could not be started"));
         return SdkUnavailable;
     }
     return options.watch ? watch() : listOnce();
 }
 
-QVector<BodyRow> BodyLister::findNow(EdsError &error)
-{
-    QVector<BodyRow> found;
-    error = finder.find(found);
-    const UsbLocations locations;
-    for (BodyRow &row : found)
-        row.location = locations.of(row.port);
-    return found;
-}
-
 int BodyLister::listOnce()
 {
     EdsError error = EDS_ERR_OK;
-    const QVector<BodyRow> found = findNow(error);
+    QVector<BodyRow> found;
+    const auto looked = connect(&engine, &BodyEngine::looked, this,
+                                [&](const QVector<BodyRow> &bodies, EdsError lookError) {
+                                    found = bodies;
+                                    error = lookError;
+                                });
+    engine.look(); // here, at once
+    disconnect(looked);
     // The workers start SDKs of their own; this one is not needed any more.
-    finder.stop();
+    engine.stopFinding();
     if (error != EDS_ERR_OK) {
         say(QStringLiteral("the camera library could not list the cameras (error %1)")
                 .arg(hex(error)));
@@ -109,16 +93,12 @@ int BodyLister::listOnce()
         return NoneFound;
     }
 
-    const int jobs = options.jobs > 0 ? options.jobs
-                                      : std::min<int>(found.size(), ListOptions::maxDefaultJobs);
-    pool = makePool(jobs);
     QVector<BodyRow> rows;
     QEventLoop loop;
-    connect(pool, &WorkerPool::read, &loop, [&rows](const BodyRow &row) { rows << row; });
-    connect(pool, &WorkerPool::idle, &loop, &QEventLoop::quit);
-    for (const BodyRow &body : found)
-        pool->add(body);
-    if (!pool->isIdle() && stopSignal == 0)
+    connect(&engine, &BodyEngine::row, &loop, [&rows](const BodyRow &row) { rows << row; });
+    connect(&engine, &BodyEngine::idle, &loop, &QEventLoop::quit);
+    engine.read(found);
+    if (!engine.isIdle() && stopSignal == 0)
         loop.exec();
 
     for (BodyRow &row : rows)
@@ -153,9 +133,8 @@ int BodyLister::listOnce()
 
 int BodyLister::watch()
 {
-    pool = makePool(options.jobs > 0 ? options.jobs : ListOptions::maxDefaultJobs);
     QEventLoop loop;
-    connect(pool, &WorkerPool::read, this, [this](BodyRow row) {
+    connect(&engine, &BodyEngine::row, this, [this](BodyRow row) {
         check.apply(row);
         // At a counter, a body that is not ours is told at once.
         if (row.check.section(QStringLiteral("; "), 0, 0) == QLatin1String(BodyCheck::unknown))
@@ -166,11 +145,15 @@ int BodyLister::watch()
             stop(15);
         }
     });
-    connect(pool, &WorkerPool::idle, &loop, [this, &loop] {
+    connect(&engine, &BodyEngine::idle, &loop, [this, &loop] {
         if (stopSignal != 0)
             loop.quit();
     });
-    connect(&lookTimer, &QTimer::timeout, this, &BodyLister::look);
+    connect(&engine, &BodyEngine::lookFailed, this, [](EdsError error) {
+        say(QStringLiteral("the camera library could not list the cameras (error %1); "
+                           "trying again")
+                .arg(hex(error)));
+    });
     // A script that started us ends the watch by closing our input.
     StopRequests::stopAtEndOfInput(kInterrupted);
 
@@ -178,44 +161,18 @@ int BodyLister::watch()
         say(QStringLiteral("the rows could not be written"));
         return SomeFailed;
     }
-    lookTimer.start(kLookIntervalMs);
-    look();
-    if (stopSignal == 0 || !pool->isIdle())
+    engine.watch();
+    if (stopSignal == 0 || !engine.isIdle())
         loop.exec();
-    finder.stop();
+    engine.stopFinding();
     if (printFailed)
         return SomeFailed;
     return stopSignal == kInterrupted ? 0 : 128 + stopSignal;
-}
-
-// Each port seen for the first time since it was last missing is read.
-void BodyLister::look()
-{
-    EdsError error = EDS_ERR_OK;
-    const QVector<BodyRow> found = findNow(error);
-    if (error != EDS_ERR_OK) {
-        if (error != lastLookError)
-            say(QStringLiteral("the camera library could not list the cameras (error %1); "
-                               "trying again")
-                    .arg(hex(error)));
-        lastLookError = error;
-        return;
-    }
-    lastLookError = EDS_ERR_OK;
-    QSet<QString> now;
-    for (const BodyRow &body : found) {
-        now.insert(body.port);
-        if (!present.contains(body.port) && !pool->isReading(body.port))
-            pool->add(body);
-    }
-    present = now;
 }
 
 void BodyLister::stop(int signal)
 {
     if (stopSignal == 0)
         stopSignal = signal;
-    lookTimer.stop();
-    if (pool)
-        pool->stop();
+    engine.stop();
 }

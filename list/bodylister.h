@@ -1,18 +1,15 @@
 #pragma once
 
 #include "list/bodycheck.h"
-#include "list/bodyfinder.h"
+#include "list/bodyengine.h"
 #include "list/listoptions.h"
 #include "list/rowprinter.h"
-#include "list/workerpool.h"
 
 #include <QObject>
-#include <QSet>
-#include <QTimer>
 #include <QVector>
 
-// The lister's own process: finds the bodies, hands each to a worker, and
-// prints the rows. Once: every body attached now, sorted, then the exit
+// The console lister: takes the engine's rows, checks them and prints them,
+// and tells the exit status. Once: every body attached now, sorted, then the exit
 // status. Watching: every body as it is plugged in, until stopped.
 class BodyLister : public QObject
 {
@@ -31,20 +28,12 @@ public:
 private:
     int listOnce();
     int watch();
-    void look();
     void stop(int signal);
-    QVector<BodyRow> findNow(EdsError &error);
-    WorkerPool *makePool(int jobs);
 
     ListOptions options;
-    QString worker;
     RowPrinter printer;
     BodyCheck check;
-    BodyFinder finder;
-    WorkerPool *pool = nullptr;
-    QTimer lookTimer;
-    QSet<QString> present; // ports seen at the last look
-    EdsError lastLookError = EDS_ERR_OK;
+    BodyEngine engine;
     int stopSignal = 0;
     bool printFailed = false;
 };

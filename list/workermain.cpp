@@ -5,14 +5,24 @@
 // lister's to say, in the same way as the window. So are the texts among the
 // extras; numbers are numbers. Links no Qt, so that many of it start quickly.
 //   WORKER [--read EXTRA,...] [--set-clock] PORT [ADDRESS]
+// With --find it reads no body but looks at what is attached every INTERVAL
+// milliseconds, for a window that must not wait on the camera library, and
+// prints a line per look until asked to stop:
+//   {"error":N,"bodies":[["PORT","MODEL","ADDRESS"],...]}
+//   WORKER --find INTERVAL
 #include "list/bodyreader.h"
+#include "list/camerawalk.h"
 #include "list/stoprequests.h"
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #ifdef _WIN32
@@ -60,6 +70,48 @@ std::string hex(const std::string &bytes)
     return text;
 }
 
+std::string hexOf(const char *text, std::size_t size)
+{
+    return hex(std::string(text, strnlen(text, size)));
+}
+
+// The SDK started once, then looked at until a stop is asked for.
+int find(int intervalMs)
+{
+    const EdsError started = EdsInitializeSDK();
+    if (started != EDS_ERR_OK) {
+        std::printf("{\"error\":%lu,\"bodies\":[]}\n", static_cast<unsigned long>(started));
+        std::fflush(stdout);
+        return 69;
+    }
+    int status = 0;
+    while (StopRequests::caught() == 0) {
+        std::string bodies;
+        const EdsError error = forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {
+            char address[kSarvolinAddressSize] = {};
+            if (SarvolinGetCameraAddress(camera, sizeof address, address) != EDS_ERR_OK)
+                address[0] = '\0';
+            bodies += std::string(bodies.empty() ? "" : ",") + "[\""
+                + hexOf(info.szPortName, sizeof info.szPortName) + "\",\""
+                + hexOf(info.szDeviceDescription, sizeof info.szDeviceDescription) + "\",\""
+                + hexOf(address, sizeof address) + "\"]";
+            return false;
+        });
+        const std::string line = "{\"error\":" + std::to_string(error) + ",\"bodies\":["
+            + (error == EDS_ERR_OK ? bodies : std::string()) + "]}\n";
+        if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size()
+            || std::fflush(stdout) != 0) {
+            status = 1; // nobody is listening any more
+            break;
+        }
+        for (int waited = 0; waited < intervalMs && StopRequests::caught() == 0; waited += 20)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (EdsTerminateSDK() != EDS_ERR_OK)
+        EdsTerminateSDK();
+    return status;
+}
+
 // Options first, then PORT [ADDRESS]; false on anything else.
 bool parse(const std::vector<std::string> &arguments, BodyReader::Request &request,
            std::vector<std::string> &positional)
@@ -93,12 +145,20 @@ int main(int argc, char *argv[])
     _setmode(_fileno(stdout), _O_BINARY);
 #endif
     const std::vector<std::string> arguments = argumentsOf(argc, argv);
+    if (arguments.size() == 3 && arguments[1] == "--find") {
+        StopRequests::catchSignals();
+        StopRequests::stopAtEndOfInput(SIGTERM);
+        const int interval = std::atoi(arguments[2].c_str());
+        return find(std::clamp(interval, 20, 60 * 1000));
+    }
     BodyReader::Request request;
     std::vector<std::string> positional;
     if (!parse(arguments, request, positional)) {
         std::fprintf(stderr,
                      "usage: %s [--read EXTRA,...] [--set-clock] PORT [ADDRESS]\n"
+                     "       %s --find INTERVAL\n"
                      "Reads one body for sarvolin-list, which starts it; not for use by hand.\n",
+                     arguments.empty() ? "worker" : arguments[0].c_str(),
                      arguments.empty() ? "worker" : arguments[0].c_str());
         return kBadUsage;
     }

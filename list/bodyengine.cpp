@@ -1,0 +1,249 @@
+#include "list/bodyengine.h"
+
+#include "camera/bodyid.h"
+#include "list/usblocations.h"
+#include "list/workerpool.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Time for the finding worker to let go of its SDK once asked to stop.
+constexpr int kFinderGraceMs = 3000;
+
+QString textOf(const QJsonValue &hex)
+{
+    const QByteArray bytes = QByteArray::fromHex(hex.toString().toLatin1());
+    return sdkText(bytes.constData(), std::size_t(bytes.size()));
+}
+
+void locate(QVector<BodyRow> &bodies)
+{
+    const UsbLocations locations;
+    for (BodyRow &body : bodies)
+        body.location = locations.of(body.port);
+}
+
+} // namespace
+
+BodyEngine::BodyEngine(QString worker, Finding finding, Reading reading, QObject *parent)
+    : QObject(parent)
+    , worker(std::move(worker))
+    , finding(finding)
+    , reading_(std::move(reading))
+{
+    connect(&lookTimer, &QTimer::timeout, this, &BodyEngine::look);
+}
+
+BodyEngine::~BodyEngine()
+{
+    if (finderProcess) {
+        finderProcess->disconnect(this);
+        finderProcess->kill();
+        finderProcess->waitForFinished(kFinderGraceMs);
+    }
+}
+
+EdsError BodyEngine::start()
+{
+    return finding == Finding::Here ? finder.start() : EDS_ERR_OK;
+}
+
+void BodyEngine::stopFinding()
+{
+    finder.stop();
+}
+
+void BodyEngine::look()
+{
+    if (stopping)
+        return;
+    if (finding == Finding::InWorker) {
+        // It looks by itself from then on; one that ended is started again.
+        if (!finderProcess)
+            startFinder();
+        return;
+    }
+    QVector<BodyRow> bodies;
+    const EdsError error = finder.find(bodies);
+    found(std::move(bodies), error);
+}
+
+void BodyEngine::startFinder()
+{
+    finderOutput.clear();
+    finderProcess = new QProcess(this);
+    finderProcess->setProcessChannelMode(QProcess::SeparateChannels);
+    connect(finderProcess, &QProcess::readyReadStandardOutput, this, &BodyEngine::finderSaid);
+    const auto ended = [this, process = finderProcess] {
+        if (process != finderProcess)
+            return;
+        finderSaid();
+        finderProcess = nullptr;
+        process->deleteLater();
+        // Lost without a word: the camera library is not there for us.
+        if (!stopping && process->exitCode() != 0 && !sawFinderLine)
+            found({}, EDS_ERR_INTERNAL_ERROR);
+        sawFinderLine = false;
+        if (stopping && isIdle())
+            emit idle();
+    };
+    connect(finderProcess, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
+            ended);
+    connect(finderProcess, &QProcess::errorOccurred, this, [ended](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            ended();
+    });
+    finderProcess->start(worker, { QStringLiteral("--find"), QString::number(lookIntervalMs) });
+}
+
+// One line per look: {"error":N,"bodies":[[PORT,MODEL,ADDRESS],...]} with
+// the SDK's texts in hexadecimal.
+void BodyEngine::finderSaid()
+{
+    if (!finderProcess)
+        return;
+    finderOutput += finderProcess->readAllStandardOutput();
+    int end = 0;
+    while ((end = finderOutput.indexOf('\n')) >= 0) {
+        const QByteArray line = finderOutput.left(end);
+        finderOutput.remove(0, end + 1);
+        const QJsonObject answer = QJsonDocument::fromJson(line).object();
+        if (!answer.value(QStringLiteral("error")).isDouble())
+            continue;
+        sawFinderLine = true;
+        QVector<BodyRow> bodies;
+        for (const QJsonValue &entry : answer.value(QStringLiteral("bodies")).toArray()) {
+            const QJsonArray texts = entry.toArray();
+            BodyRow body;
+            body.port = textOf(texts.at(0));
+            body.model = textOf(texts.at(1));
+            body.address = textOf(texts.at(2));
+            if (!body.port.isEmpty())
+                bodies << body;
+        }
+        found(std::move(bodies), EdsError(answer.value(QStringLiteral("error")).toDouble()));
+    }
+}
+
+void BodyEngine::found(QVector<BodyRow> bodies, EdsError error)
+{
+    if (error == EDS_ERR_OK)
+        locate(bodies);
+    emit looked(bodies, error);
+    if (error != EDS_ERR_OK) {
+        if (watching && error != lastLookError)
+            emit lookFailed(error);
+        lastLookError = error;
+        return;
+    }
+    if (watching && lastLookError != EDS_ERR_OK)
+        emit lookRecovered();
+    lastLookError = EDS_ERR_OK;
+    const QVector<BodyRow> before = present;
+    present = bodies;
+    if (!watching)
+        return;
+    QSet<QString> now;
+    for (const BodyRow &body : qAsConst(present)) {
+        now.insert(body.port);
+        if (!seen.contains(body.port) && !isReading(body.port))
+            read({ body });
+    }
+    for (const BodyRow &body : before) {
+        if (!now.contains(body.port))
+            emit unplugged(body);
+    }
+    seen = now;
+}
+
+WorkerPool *BodyEngine::poolFor(bool setClock, int bodies)
+{
+    WorkerPool *&pool = setClock ? clockSetting : plain;
+    if (pool)
+        return pool;
+    QStringList arguments;
+    if (!reading_.extras.isEmpty())
+        arguments << QStringLiteral("--read") << reading_.extras.join(QLatin1Char(','));
+    if (setClock)
+        arguments << QStringLiteral("--set-clock");
+    const int jobs = reading_.jobs > 0 ? reading_.jobs
+        : watching                     ? maxJobs
+                                       : std::min(std::max(bodies, 1), maxJobs);
+    pool = new WorkerPool(worker, arguments, jobs, reading_.timeoutMs, this);
+    connect(pool, &WorkerPool::read, this, &BodyEngine::row);
+    connect(pool, &WorkerPool::said, this, &BodyEngine::said);
+    connect(pool, &WorkerPool::idle, this, [this] {
+        if (isIdle())
+            emit idle();
+    });
+    return pool;
+}
+
+void BodyEngine::read(const QVector<BodyRow> &bodies, bool setClock)
+{
+    if (stopping)
+        return;
+    WorkerPool *pool = poolFor(setClock || reading_.setClock, bodies.size());
+    for (const BodyRow &body : bodies) {
+        emit reading(body);
+        pool->add(body);
+    }
+}
+
+void BodyEngine::watch()
+{
+    watching = true;
+    poolFor(reading_.setClock, maxJobs);
+    lookTimer.start(lookIntervalMs);
+    look();
+}
+
+void BodyEngine::readAgain(bool setClock)
+{
+    QVector<BodyRow> bodies;
+    for (const BodyRow &body : qAsConst(present)) {
+        if (!isReading(body.port))
+            bodies << body;
+    }
+    read(bodies, setClock);
+}
+
+bool BodyEngine::isReading(const QString &port) const
+{
+    return (plain && plain->isReading(port)) || (clockSetting && clockSetting->isReading(port));
+}
+
+bool BodyEngine::isIdle() const
+{
+    return (!plain || plain->isIdle()) && (!clockSetting || clockSetting->isIdle())
+        && (!stopping || !finderProcess);
+}
+
+void BodyEngine::stop()
+{
+    const bool again = stopping;
+    stopping = true;
+    lookTimer.stop();
+    if (finderProcess) {
+        if (again) {
+            finderProcess->kill();
+        } else {
+            // Its input closing is what reaches a worker on every system.
+            finderProcess->closeWriteChannel();
+            finderProcess->terminate();
+            QTimer::singleShot(kFinderGraceMs, finderProcess, &QProcess::kill);
+        }
+    }
+    for (WorkerPool *pool : { plain, clockSetting }) {
+        if (pool)
+            pool->stop();
+    }
+    if (!plain && !clockSetting && isIdle())
+        emit idle();
+}

@@ -56,10 +56,13 @@ QString placeOf(const BodyRow &row)
     return row.location.isEmpty() ? row.port : row.location;
 }
 
+bool locationLess(const BodyRow &a, const BodyRow &b)
+{
+    const int location = naturalCompare(a.location, b.location);
+    return location != 0 ? location < 0 : naturalCompare(a.port, b.port) < 0;
+}
+
 void sortByLocation(QVector<BodyRow> &rows)
 {
-    std::stable_sort(rows.begin(), rows.end(), [](const BodyRow &a, const BodyRow &b) {
-        const int location = naturalCompare(a.location, b.location);
-        return location != 0 ? location < 0 : naturalCompare(a.port, b.port) < 0;
-    });
+    std::stable_sort(rows.begin(), rows.end(), locationLess);
 }

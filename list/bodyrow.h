@@ -43,4 +43,5 @@ QString placeOf(const BodyRow &row);
 
 // By location, then port, with numbers in them compared as numbers
 // ("1-1.2" before "1-1.10"): the same order on every run of a rig.
+bool locationLess(const BodyRow &a, const BodyRow &b);
 void sortByLocation(QVector<BodyRow> &rows);

@@ -1,0 +1,569 @@
+#include "rig/bodytablemodel.h"
+
+#include "list/bodyreader.h"
+
+#include <QApplication>
+#include <QStyle>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+const QString kSeparator = QStringLiteral("; ");
+
+// What a check or a failed read says, one part at a time; "%1" stands for
+// the part that varies.
+constexpr const char *kTexts[] = {
+    QT_TRANSLATE_NOOP("BodyTableModel", "ok"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "unknown"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "failed"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "missing"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "moved (roster: %1)"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "battery low (%1)"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "battery unknown"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "card nearly full (%1 shots)"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "shots unknown"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "gone before it could be read"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "session refused"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "gave no ID"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "timed out"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "camera library failed"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "reader failed"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "clock could not be set"),
+    QT_TRANSLATE_NOOP("BodyTableModel", "clock still off after it was set"),
+};
+
+constexpr bool same(const char *a, const char *b)
+{
+    return *a == *b && (*a == '\0' || same(a + 1, b + 1));
+}
+
+// A reason renamed where the rows are made would go untranslated here.
+static_assert(same(kTexts[0], BodyCheck::ok) && same(kTexts[1], BodyCheck::unknown)
+                  && same(kTexts[2], BodyCheck::failed) && same(kTexts[3], BodyCheck::missingBody)
+                  && same(kTexts[9], BodyReader::gone) && same(kTexts[10], BodyReader::refused)
+                  && same(kTexts[11], BodyReader::noId) && same(kTexts[12], BodyReader::timedOut)
+                  && same(kTexts[13], BodyReader::sdkFailed)
+                  && same(kTexts[14], BodyReader::workerFailed)
+                  && same(kTexts[15], BodyReader::clockNotSet)
+                  && same(kTexts[16], BodyReader::clockOff),
+              "the model's texts no longer match the rows'");
+
+QString translated(const QString &part)
+{
+    for (const char *text : kTexts) {
+        const QString source = QLatin1String(text);
+        const int arg = source.indexOf(QLatin1String("%1"));
+        if (arg < 0) {
+            if (part == source)
+                return BodyTableModel::tr(text);
+            continue;
+        }
+        const QStringRef head = source.leftRef(arg);
+        const QStringRef tail = source.midRef(arg + 2);
+        if (part.size() >= head.size() + tail.size() && part.startsWith(head)
+            && part.endsWith(tail))
+            return BodyTableModel::tr(text).arg(
+                part.mid(head.size(), part.size() - head.size() - tail.size()));
+    }
+    return part;
+}
+
+// A camera names itself; a line break or escape sequence in that name must
+// not break the table, as in the lister's.
+QString shown(QString text)
+{
+    for (QChar &c : text) {
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format)
+            c = QLatin1Char('?');
+    }
+    return text;
+}
+
+QString number(const std::optional<qint64> &value)
+{
+    return value ? QString::number(*value) : QString();
+}
+
+QString seconds(const std::optional<qint64> &value)
+{
+    if (!value)
+        return QString();
+    QString digits = QString::number(*value);
+    if (*value > 0)
+        digits.prepend(QLatin1Char('+'));
+    else if (*value < 0)
+        digits.replace(0, 1, QChar(0x2212)); // a minus sign, not a hyphen
+    return BodyTableModel::tr("%1 s").arg(digits);
+}
+
+// Rows without the value come first.
+qint64 sortNumber(const std::optional<qint64> &value)
+{
+    return value.value_or(std::numeric_limits<qint64>::min());
+}
+
+} // namespace
+
+BodyTableModel::BodyTableModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{ }
+
+bool BodyTableModel::before(const Entry &a, const Entry &b)
+{
+    const auto key = [](const Entry &entry) {
+        if (entry.state != State::Missing)
+            return entry.row;
+        // Where the body should be: beside the port or location it belongs in.
+        BodyRow row;
+        row.location = entry.row.location;
+        row.port = entry.row.location.isEmpty() ? entry.place : QString();
+        return row;
+    };
+    const BodyRow keyA = key(a);
+    const BodyRow keyB = key(b);
+    if (locationLess(keyA, keyB))
+        return true;
+    if (locationLess(keyB, keyA))
+        return false;
+    const bool missingA = a.state == State::Missing;
+    const bool missingB = b.state == State::Missing;
+    if (missingA != missingB)
+        return missingB; // the body that is there before the one that should be
+    BodyRow idA;
+    BodyRow idB;
+    idA.location = a.row.bodyId;
+    idB.location = b.row.bodyId;
+    return missingA && locationLess(idA, idB);
+}
+
+const BodyTableModel::Entry &BodyTableModel::entryAt(int row) const
+{
+    static const Entry none = [] {
+        Entry entry;
+        entry.state = State::Missing;
+        return entry;
+    }();
+    return row >= 0 && row < entries.size() ? entries[row] : none;
+}
+
+BodyRow BodyTableModel::checked(BodyRow row) const
+{
+    row.name.clear(); // the check names only the bodies of its own roster
+    bodyCheck.apply(row);
+    return row;
+}
+
+int BodyTableModel::rowOfPort(const QString &port) const
+{
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].state != State::Missing && entries[i].row.port == port)
+            return i;
+    }
+    return -1;
+}
+
+int BodyTableModel::rowOfMissing(const QString &bodyId) const
+{
+    if (bodyId.isEmpty())
+        return -1;
+    for (int i = 0; i < entries.size(); ++i) {
+        if (entries[i].state == State::Missing && entries[i].row.bodyId == bodyId)
+            return i;
+    }
+    return -1;
+}
+
+void BodyTableModel::insert(const Entry &entry)
+{
+    const int row
+        = int(std::upper_bound(entries.cbegin(), entries.cend(), entry, before) - entries.cbegin());
+    beginInsertRows(QModelIndex(), row, row);
+    entries.insert(row, entry);
+    endInsertRows();
+}
+
+void BodyTableModel::update(int row, const Entry &entry)
+{
+    entries[row] = entry;
+    row = settle(row);
+    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}
+
+// Moves a row whose place in the order changed to its new one.
+int BodyTableModel::settle(int row)
+{
+    const Entry entry = entries[row];
+    const auto first = entries.cbegin();
+    int target = row;
+    if (row > 0 && before(entry, entries[row - 1]))
+        target = int(std::upper_bound(first, first + row, entry, before) - first);
+    else if (row + 1 < entries.size() && before(entries[row + 1], entry))
+        target = int(std::upper_bound(first + row + 1, entries.cend(), entry, before) - first) - 1;
+    if (target == row)
+        return row;
+    beginMoveRows(QModelIndex(), row, row, QModelIndex(), target < row ? target : target + 1);
+    entries.move(row, target);
+    endMoveRows();
+    return target;
+}
+
+// The roster's bodies that no row shows attached, each as a Missing row.
+void BodyTableModel::updateMissing()
+{
+    QVector<BodyRow> present;
+    for (const Entry &entry : qAsConst(entries)) {
+        if (entry.state == State::Read || (entry.state == State::Reading && entry.attached))
+            present << entry.row;
+    }
+    const QVector<BodyRow> absent = bodyCheck.missing(present);
+    for (int i = entries.size() - 1; i >= 0; --i) {
+        if (entries[i].state != State::Missing)
+            continue;
+        const QString &bodyId = entries[i].row.bodyId;
+        if (std::none_of(absent.begin(), absent.end(),
+                         [&](const BodyRow &row) { return row.bodyId == bodyId; })) {
+            beginRemoveRows(QModelIndex(), i, i);
+            entries.remove(i);
+            endRemoveRows();
+        }
+    }
+    for (const BodyRow &row : absent) {
+        Entry entry;
+        entry.row = row;
+        entry.state = State::Missing;
+        if (const Roster::Entry *listed = bodyCheck.roster->find(row.bodyId))
+            entry.place = listed->place;
+        const int i = rowOfMissing(row.bodyId);
+        if (i < 0) {
+            insert(entry);
+        } else {
+            const Entry &old = entries[i];
+            if (old.row.name != row.name || old.row.location != row.location
+                || old.place != entry.place)
+                update(i, entry);
+        }
+    }
+}
+
+void BodyTableModel::reading(const BodyRow &body)
+{
+    const int i = rowOfPort(body.port);
+    if (i < 0) {
+        Entry entry;
+        entry.row = checked(body);
+        insert(entry);
+        return;
+    }
+    Entry entry = entries[i];
+    entry.attached
+        = entry.state == State::Read || (entry.state == State::Reading && entry.attached);
+    entry.state = State::Reading;
+    update(i, entry);
+    updateMissing();
+}
+
+void BodyTableModel::read(const BodyRow &row)
+{
+    Entry entry;
+    entry.row = checked(row);
+    entry.state = row.error.isEmpty() ? State::Read : State::Failed;
+    int i = rowOfPort(row.port);
+    if (i < 0 && entry.state == State::Read)
+        i = rowOfMissing(row.bodyId);
+    if (i < 0)
+        insert(entry);
+    else
+        update(i, entry);
+    updateMissing();
+}
+
+void BodyTableModel::unplugged(const BodyRow &body)
+{
+    const int i = rowOfPort(body.port);
+    if (i < 0)
+        return;
+    Entry entry = entries[i];
+    entry.state = State::Unplugged;
+    entry.attached = false;
+    update(i, entry);
+    updateMissing();
+}
+
+void BodyTableModel::clearUnplugged()
+{
+    for (int last = entries.size() - 1; last >= 0; --last) {
+        if (entries[last].state != State::Unplugged)
+            continue;
+        int first = last;
+        while (first > 0 && entries[first - 1].state == State::Unplugged)
+            --first;
+        beginRemoveRows(QModelIndex(), first, last);
+        entries.remove(first, last - first + 1);
+        endRemoveRows();
+        last = first;
+    }
+}
+
+void BodyTableModel::setCheck(const BodyCheck &check)
+{
+    bodyCheck = check;
+    for (int i = 0; i < entries.size(); ++i) {
+        Entry &entry = entries[i];
+        if (entry.state == State::Missing)
+            continue;
+        const BodyRow row = checked(entry.row);
+        if (row.name == entry.row.name && row.check == entry.row.check)
+            continue;
+        entry.row = row;
+        emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
+    }
+    updateMissing();
+}
+
+QVector<BodyRow> BodyTableModel::rows() const
+{
+    QVector<BodyRow> all;
+    all.reserve(entries.size());
+    for (const Entry &entry : entries) {
+        BodyRow row = entry.row;
+        if (entry.state == State::Reading)
+            row.check = QStringLiteral("reading");
+        else if (entry.state == State::Unplugged)
+            row.check = QStringLiteral("unplugged");
+        else if (entry.state == State::Missing)
+            row.check = QLatin1String(BodyCheck::missingBody);
+        all << row;
+    }
+    return all;
+}
+
+QVector<BodyRow> BodyTableModel::attachedRows() const
+{
+    QVector<BodyRow> attached;
+    for (const Entry &entry : entries) {
+        if (entry.state == State::Read)
+            attached << entry.row;
+    }
+    return attached;
+}
+
+BodyTableModel::Counts BodyTableModel::counts() const
+{
+    Counts counts;
+    for (const Entry &entry : entries) {
+        switch (entry.state) {
+        case State::Reading:
+            ++counts.reading;
+            break;
+        case State::Read:
+            if (entry.row.check.startsWith(QLatin1String(BodyCheck::unknown)))
+                ++counts.unknown;
+            break;
+        case State::Failed:
+            ++counts.failed;
+            break;
+        case State::Unplugged:
+            ++counts.unplugged;
+            break;
+        case State::Missing:
+            ++counts.missing;
+            break;
+        }
+    }
+    counts.bodies = entries.size() - counts.missing;
+    return counts;
+}
+
+QStringList BodyTableModel::fieldsOf()
+{
+    return { QStringLiteral("location"),       QStringLiteral("name"),
+             QStringLiteral("model"),          QStringLiteral("body_id"),
+             QStringLiteral("battery"),        QStringLiteral("shots"),
+             QStringLiteral("lens"),           QStringLiteral("firmware"),
+             QStringLiteral("owner"),          QStringLiteral("shutter_count"),
+             QStringLiteral("clock_offset_s"), QStringLiteral("check") };
+}
+
+void BodyTableModel::retranslate()
+{
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    if (!entries.isEmpty())
+        emit dataChanged(index(0, 0), index(entries.size() - 1, ColumnCount - 1));
+}
+
+int BodyTableModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : entries.size();
+}
+
+int BodyTableModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QString BodyTableModel::statusText(const Entry &entry) const
+{
+    switch (entry.state) {
+    case State::Reading:
+        return tr("reading…");
+    case State::Unplugged:
+        return tr("unplugged");
+    case State::Missing:
+        return tr("missing");
+    case State::Failed:
+        return shown(translated(entry.row.error));
+    case State::Read:
+        break;
+    }
+    QStringList parts = entry.row.check.split(kSeparator, Qt::SkipEmptyParts);
+    for (QString &part : parts)
+        part = translated(part);
+    return shown(parts.join(kSeparator));
+}
+
+QString BodyTableModel::text(const Entry &entry, int column) const
+{
+    const BodyRow &row = entry.row;
+    switch (column) {
+    case Location:
+        return shown(entry.state == State::Missing && row.location.isEmpty() ? entry.place
+                                                                             : placeOf(row));
+    case Name:
+        return shown(row.name);
+    case Model:
+        return shown(row.model);
+    case BodyId:
+        return shown(row.bodyId);
+    case Battery:
+        return shown(row.battery);
+    case Shots:
+        return number(row.shots);
+    case Lens:
+        return shown(row.lens);
+    case Firmware:
+        return shown(row.firmware);
+    case Owner:
+        return shown(row.owner);
+    case ShutterCount:
+        return number(row.shutterCount);
+    case ClockOffset:
+        return seconds(row.clockOffsetS);
+    case Status:
+        return statusText(entry);
+    }
+    return QString();
+}
+
+QVariant BodyTableModel::sortKey(int row, int column) const
+{
+    const Entry &entry = entries[row];
+    switch (column) {
+    case Location:
+        return row; // the rows are kept in the lister's order
+    case Battery:
+        return sortNumber(entry.row.batteryPercent
+                              ? std::optional<qint64>(*entry.row.batteryPercent)
+                              : std::nullopt);
+    case Shots:
+        return sortNumber(entry.row.shots);
+    case ShutterCount:
+        return sortNumber(entry.row.shutterCount);
+    case ClockOffset:
+        return sortNumber(entry.row.clockOffsetS);
+    case Status:
+        return QString::number(int(entry.state)) + QLatin1Char(' ') + statusText(entry);
+    }
+    return text(entry, column);
+}
+
+QVariant BodyTableModel::icon(const Entry &entry) const
+{
+    auto *application = qobject_cast<QApplication *>(QCoreApplication::instance());
+    if (!application)
+        return QVariant();
+    QStyle::StandardPixmap pixmap = QStyle::SP_DialogApplyButton;
+    switch (entry.state) {
+    case State::Reading:
+        pixmap = QStyle::SP_BrowserReload;
+        break;
+    case State::Read:
+        if (entry.row.check != QLatin1String(BodyCheck::ok))
+            pixmap = QStyle::SP_MessageBoxWarning;
+        break;
+    case State::Failed:
+        pixmap = QStyle::SP_MessageBoxCritical;
+        break;
+    case State::Unplugged:
+        pixmap = QStyle::SP_DialogCancelButton;
+        break;
+    case State::Missing:
+        pixmap = QStyle::SP_MessageBoxQuestion;
+        break;
+    }
+    return QApplication::style()->standardIcon(pixmap);
+}
+
+QVariant BodyTableModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return QVariant();
+    const Entry &entry = entries[index.row()];
+    const int column = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::AccessibleTextRole:
+        return text(entry, column);
+    case Qt::ToolTipRole:
+        if (column != Status)
+            return QVariant();
+        if (entry.state == State::Failed)
+            return tr("Could not be read: %1").arg(statusText(entry));
+        return statusText(entry);
+    case Qt::DecorationRole:
+        return column == Status ? icon(entry) : QVariant();
+    case Qt::TextAlignmentRole:
+        if (column == Battery || column == Shots || column == ShutterCount || column == ClockOffset)
+            return int(Qt::AlignRight | Qt::AlignVCenter);
+        return QVariant();
+    case SortRole:
+        return sortKey(index.row(), column);
+    case StateRole:
+        return int(entry.state);
+    }
+    return QVariant();
+}
+
+QVariant BodyTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case Location:
+        return tr("Location");
+    case Name:
+        return tr("Name");
+    case Model:
+        return tr("Model");
+    case BodyId:
+        return tr("Body ID");
+    case Battery:
+        return tr("Battery");
+    case Shots:
+        return tr("Shots");
+    case Lens:
+        return tr("Lens");
+    case Firmware:
+        return tr("Firmware");
+    case Owner:
+        return tr("Owner");
+    case ShutterCount:
+        return tr("Shutter count");
+    case ClockOffset:
+        return tr("Clock offset");
+    case Status:
+        return tr("Status");
+    }
+    return QVariant();
+}

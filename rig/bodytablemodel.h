@@ -1,0 +1,102 @@
+#pragma once
+
+#include "list/bodycheck.h"
+#include "list/bodyrow.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+#include <QVector>
+
+// Every body of a rig as the engine hands it out, one row per port, and the
+// roster's absent bodies as rows of their own; always in the lister's order,
+// so that a view left unsorted shows the rig as the lister prints it.
+class BodyTableModel : public QAbstractTableModel
+{
+    Q_OBJECT
+
+public:
+    enum Column {
+        Location,
+        Name,
+        Model,
+        BodyId,
+        Battery,
+        Shots,
+        Lens,
+        Firmware,
+        Owner,
+        ShutterCount,
+        ClockOffset,
+        Status,
+        ColumnCount
+    };
+    Q_ENUM(Column)
+    enum class State { Reading, Read, Failed, Unplugged, Missing };
+
+    static constexpr int SortRole = Qt::UserRole + 1;
+    static constexpr int StateRole = Qt::UserRole + 2;
+
+    explicit BodyTableModel(QObject *parent = nullptr);
+
+    void reading(const BodyRow &body);
+    void read(const BodyRow &row);
+    void unplugged(const BodyRow &body);
+    void clearUnplugged();
+
+    void setCheck(const BodyCheck &check);
+    const BodyCheck &check() const { return bodyCheck; }
+
+    int count() const { return entries.size(); }
+    const BodyRow &rowAt(int row) const { return entryAt(row).row; }
+    State stateAt(int row) const { return entryAt(row).state; }
+    QVector<BodyRow> rows() const;
+    QVector<BodyRow> attachedRows() const;
+
+    struct Counts {
+        int bodies = 0;
+        int reading = 0;
+        int missing = 0;
+        int unknown = 0;
+        int failed = 0;
+        int unplugged = 0;
+    };
+    Counts counts() const;
+
+    static QStringList fieldsOf();
+    void retranslate();
+
+    int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex &parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+private:
+    struct Entry {
+        BodyRow row;
+        State state = State::Reading;
+        // A Reading row that still shows the body it read before, and so
+        // keeps it off the missing.
+        bool attached = false;
+        QString place; // a Missing row's roster place
+    };
+
+    static bool before(const Entry &a, const Entry &b);
+    const Entry &entryAt(int row) const;
+    BodyRow checked(BodyRow row) const;
+    int rowOfPort(const QString &port) const;
+    int rowOfMissing(const QString &bodyId) const;
+
+    void insert(const Entry &entry);
+    void update(int row, const Entry &entry);
+    int settle(int row);
+    void updateMissing();
+
+    QString text(const Entry &entry, int column) const;
+    QString statusText(const Entry &entry) const;
+    QVariant sortKey(int row, int column) const;
+    QVariant icon(const Entry &entry) const;
+
+    BodyCheck bodyCheck;
+    QVector<Entry> entries;
+};

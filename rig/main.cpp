@@ -1,0 +1,79 @@
+#include "app/displaycheck.h"
+#include "rig/rigwindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QSettings>
+
+#include <cstdio>
+
+namespace {
+
+// The lister's worker, next to us in a build or an unpacked zip, and among
+// the installed helper programs otherwise.
+QString workerProgram()
+{
+    const QDir here(QCoreApplication::applicationDirPath());
+    for (const char *path : { SARVOLIN_WORKER, SARVOLIN_INSTALLED_WORKER }) {
+        const QFileInfo worker(here.filePath(QString::fromUtf8(path)));
+        if (worker.isFile() && worker.isExecutable())
+            return worker.absoluteFilePath();
+    }
+    return QString();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    // Without a display the toolkit would abort; say so plainly instead.
+    DisplayCheck display(argc, argv);
+    if (!display.problem().isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(display.problem()));
+        return 1;
+    }
+    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
+    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+
+    QApplication app(argc, argv);
+    QCoreApplication::setApplicationVersion(QStringLiteral(SARVOLIN_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral(SARVOLIN_RIG_APP_ID));
+    display.release();
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Shows every attached camera body in one live table."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"), QStringLiteral("Give up on a body after SECONDS (default 30)."),
+        QStringLiteral("SECONDS"), QStringLiteral("30"));
+    parser.addOption(timeout);
+    parser.process(app);
+    bool ok = false;
+    const double seconds = parser.value(timeout).toDouble(&ok);
+    if (!ok || seconds <= 0 || seconds > 24 * 3600) {
+        std::fprintf(stderr, "%s: --timeout wants a number of seconds above 0\n",
+                     qPrintable(QCoreApplication::applicationName()));
+        return 64;
+    }
+
+    const QString worker = workerProgram();
+    if (worker.isEmpty()) {
+        QMessageBox::critical(nullptr, QCoreApplication::applicationName(),
+                              QStringLiteral("Its worker program, %1, is missing; reinstall the "
+                                             "program.")
+                                  .arg(QStringLiteral(SARVOLIN_WORKER)));
+        return 69;
+    }
+    // An INI file on every system, so that a test or a second rig can be
+    // given a file of its own.
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("sarvolin"),
+                       QCoreApplication::applicationName());
+    RigWindow window(worker, &settings, int(seconds * 1000));
+    window.show();
+    return app.exec();
+}

@@ -64,9 +64,15 @@ void BodyEngine::look()
     if (stopping)
         return;
     if (finding == Finding::InWorker) {
-        // It looks by itself from then on; one that ended is started again.
-        if (!finderProcess)
+        // It looks by itself from then on; one that ended is started again,
+        // and one stuck in the camera library for as long as a body may take
+        // is given up.
+        if (!finderProcess) {
             startFinder();
+        } else if (finderQuiet.hasExpired(reading_.timeoutMs)) {
+            sawFinderLine = false;
+            finderProcess->kill();
+        }
         return;
     }
     QVector<BodyRow> bodies;
@@ -77,27 +83,30 @@ void BodyEngine::look()
 void BodyEngine::startFinder()
 {
     finderOutput.clear();
+    finderQuiet.start();
     finderProcess = new QProcess(this);
     finderProcess->setProcessChannelMode(QProcess::SeparateChannels);
     connect(finderProcess, &QProcess::readyReadStandardOutput, this, &BodyEngine::finderSaid);
-    const auto ended = [this, process = finderProcess] {
+    const auto ended = [this, process = finderProcess](bool started) {
         if (process != finderProcess)
             return;
         finderSaid();
         finderProcess = nullptr;
         process->deleteLater();
         // Lost without a word: the camera library is not there for us.
-        if (!stopping && process->exitCode() != 0 && !sawFinderLine)
+        if (!stopping && !sawFinderLine
+            && (!started || process->exitStatus() != QProcess::NormalExit
+                || process->exitCode() != 0))
             found({}, EDS_ERR_INTERNAL_ERROR);
         sawFinderLine = false;
         if (stopping && isIdle())
             emit idle();
     };
     connect(finderProcess, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-            ended);
+            [ended] { ended(true); });
     connect(finderProcess, &QProcess::errorOccurred, this, [ended](QProcess::ProcessError error) {
         if (error == QProcess::FailedToStart)
-            ended();
+            ended(false);
     });
     finderProcess->start(worker, { QStringLiteral("--find"), QString::number(lookIntervalMs) });
 }
@@ -117,6 +126,7 @@ void BodyEngine::finderSaid()
         if (!answer.value(QStringLiteral("error")).isDouble())
             continue;
         sawFinderLine = true;
+        finderQuiet.start();
         QVector<BodyRow> bodies;
         for (const QJsonValue &entry : answer.value(QStringLiteral("bodies")).toArray()) {
             const QJsonArray texts = entry.toArray();

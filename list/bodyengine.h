@@ -4,6 +4,7 @@
 #include "list/bodyfinder.h"
 #include "list/bodyrow.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
 #include <QSet>
@@ -97,6 +98,7 @@ private:
     QProcess *finderProcess = nullptr;
     QByteArray finderOutput;
     bool sawFinderLine = false;
+    QElapsedTimer finderQuiet; // since its last line
     WorkerPool *plain = nullptr;
     WorkerPool *clockSetting = nullptr;
     QTimer lookTimer;

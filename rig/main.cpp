@@ -25,10 +25,44 @@ QString workerProgram()
     return QString();
 }
 
+// The options, for the one parser that reads them.
+QCommandLineOption describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Shows every attached camera body in one live table."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption timeout(
+        QStringLiteral("timeout"), QStringLiteral("Give up on a body after SECONDS (default 30)."),
+        QStringLiteral("SECONDS"), QStringLiteral("30"));
+    parser.addOption(timeout);
+    return timeout;
+}
+
+bool asksForText(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray argument(argv[i]);
+        if (argument == "-h" || argument == "--help" || argument == "-?" || argument == "--help-all"
+            || argument == "-v" || argument == "--version")
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Help and version need no display.
+    if (asksForText(argc, argv)) {
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationVersion(QStringLiteral(SARVOLIN_VERSION));
+        QCommandLineParser parser;
+        describe(parser);
+        parser.process(app);
+        return 0;
+    }
     // Without a display the toolkit would abort; say so plainly instead.
     DisplayCheck display(argc, argv);
     if (!display.problem().isEmpty()) {
@@ -44,14 +78,7 @@ int main(int argc, char *argv[])
     display.release();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Shows every attached camera body in one live table."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    const QCommandLineOption timeout(
-        QStringLiteral("timeout"), QStringLiteral("Give up on a body after SECONDS (default 30)."),
-        QStringLiteral("SECONDS"), QStringLiteral("30"));
-    parser.addOption(timeout);
+    const QCommandLineOption timeout = describe(parser);
     parser.process(app);
     bool ok = false;
     const double seconds = parser.value(timeout).toDouble(&ok);

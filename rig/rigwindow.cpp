@@ -97,7 +97,9 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     ui->bodyTable->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     progressLabel = new QLabel(this);
+    progressLabel->setObjectName(QStringLiteral("progressLabel"));
     countLabel = new QLabel(this);
+    countLabel->setObjectName(QStringLiteral("countLabel"));
     statusBar()->addWidget(progressLabel, 1);
     statusBar()->addPermanentWidget(countLabel);
 
@@ -281,7 +283,8 @@ void RigWindow::changeEvent(QEvent *event)
 
 void RigWindow::showColumns()
 {
-    const QStringList hidden = settings->value(kHiddenKey).toStringList();
+    const QStringList hidden
+        = settings->value(kHiddenKey).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
     const QStringList fields = BodyTableModel::fieldsOf();
     const QList<QAction *> columns = ui->menuColumns->actions();
     for (QAction *action : columns) {
@@ -301,7 +304,8 @@ void RigWindow::setColumnShown(int column, bool shown)
         if (ui->bodyTable->isColumnHidden(i))
             hidden << fields.value(i);
     }
-    settings->setValue(kHiddenKey, hidden);
+    // The field keys, as one text: an empty list would be written as "invalid".
+    settings->setValue(kHiddenKey, hidden.join(QLatin1Char(',')));
 }
 
 void RigWindow::chooseRoster()

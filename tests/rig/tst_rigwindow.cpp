@@ -25,6 +25,7 @@ class TestRigWindow : public QObject
 private slots:
     void init();
     void counterSession();
+    void libraryUnavailable();
 
 private:
     void plug(const QByteArray &rig);
@@ -183,6 +184,23 @@ void TestRigWindow::counterSession()
     QVERIFY(window->findChild<QTableView *>()->isColumnHidden(BodyTableModel::Lens));
     window->close();
     QVERIFY(answerer.unexpected.isEmpty());
+}
+
+// Told once in a box and kept in the status bar while every look fails.
+void TestRigWindow::libraryUnavailable()
+{
+    ModalAnswerer answerer;
+    QSettings settings(dir->filePath(QStringLiteral("settings.ini")), QSettings::IniFormat);
+    RigWindow window(dir->filePath(QStringLiteral("no-such-worker")), &settings);
+    window.show();
+    QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), 1, 10000);
+    QVERIFY2(answerer.boxes[0].text.contains(QLatin1String("camera library")),
+             qPrintable(answerer.boxes[0].text));
+    QTest::qWait(3 * BodyEngine::lookIntervalMs);
+    QCOMPARE(answerer.boxes.size(), 1);
+    QVERIFY(window.findChild<QLabel *>(QStringLiteral("progressLabel"))
+                ->text()
+                .contains(QLatin1String("not available")));
 }
 
 QTEST_MAIN(TestRigWindow)

@@ -9,8 +9,8 @@ if(WIN32)
 endif()
 
 include(GNUInstallDirs)
-install(TARGETS sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo
-        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo sarvolin-rig
+        sarvolin-rig-demo RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 # The listers' workers are started by the listers alone.
 install(TARGETS sarvolin-list-worker sarvolin-list-demo-worker
         RUNTIME DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/sarvolin)
@@ -21,6 +21,7 @@ if(CMAKE_OBJCOPY)
         if(CMAKE_INSTALL_DO_STRIP)
             foreach(program ${CMAKE_INSTALL_BINDIR}/sarvolin ${CMAKE_INSTALL_BINDIR}/sarvolin-demo
                     ${CMAKE_INSTALL_BINDIR}/sarvolin-list ${CMAKE_INSTALL_BINDIR}/sarvolin-list-demo
+                    ${CMAKE_INSTALL_BINDIR}/sarvolin-rig ${CMAKE_INSTALL_BINDIR}/sarvolin-rig-demo
                     ${CMAKE_INSTALL_LIBEXECDIR}/sarvolin/sarvolin-list-worker
                     ${CMAKE_INSTALL_LIBEXECDIR}/sarvolin/sarvolin-list-demo-worker)
                 execute_process(COMMAND \"${CMAKE_OBJCOPY}\" --remove-section=.comment
@@ -35,34 +36,55 @@ if(CMAKE_OBJCOPY)
 endif()
 
 # SARVOLIN_APP_ID, set with the programs, names the desktop entry, its icon
-# and the AppStream component.
+# and the AppStream component; SARVOLIN_RIG_APP_ID the rig window's, which
+# is a desktop application of its own.
+if(NOT DEFINED SARVOLIN_RIG_APP_ID)
+    set(SARVOLIN_RIG_APP_ID org.sarvolin.SarvolinRig)
+endif()
 set(SARVOLIN_HOMEPAGE https://sarvolin.org)
 set(SARVOLIN_RELEASE_DATE 2026-12-08)
 
 if(UNIX AND NOT APPLE)
     set(SARVOLIN_DESKTOP_EXEC sarvolin)
+    set(SARVOLIN_RIG_DESKTOP_EXEC sarvolin-rig)
     set(dist ${CMAKE_CURRENT_SOURCE_DIR}/dist)
     set(out ${CMAKE_CURRENT_BINARY_DIR}/dist)
 
     configure_file(${dist}/sarvolin.desktop.in ${out}/${SARVOLIN_APP_ID}.desktop @ONLY)
     configure_file(${dist}/sarvolin.metainfo.xml.in ${out}/${SARVOLIN_APP_ID}.metainfo.xml @ONLY)
-    install(FILES ${out}/${SARVOLIN_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-    install(FILES ${out}/${SARVOLIN_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+    configure_file(${dist}/sarvolin-rig.desktop.in ${out}/${SARVOLIN_RIG_APP_ID}.desktop @ONLY)
+    configure_file(${dist}/sarvolin-rig.metainfo.xml.in ${out}/${SARVOLIN_RIG_APP_ID}.metainfo.xml
+                   @ONLY)
+    install(FILES ${out}/${SARVOLIN_APP_ID}.desktop ${out}/${SARVOLIN_RIG_APP_ID}.desktop
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+    install(FILES ${out}/${SARVOLIN_APP_ID}.metainfo.xml ${out}/${SARVOLIN_RIG_APP_ID}.metainfo.xml
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
 
-    # Theme icons come from the code that drew the window's icon, so the two
+    # Theme icons come from the code that drew the windows' icons, so the two
     # cannot drift apart.
     find_package(Python3 REQUIRED COMPONENTS Interpreter)
     set(icon_sizes 16 32 48 64 128 256)
-    set(icons ${out}/hicolor/scalable/apps/${SARVOLIN_APP_ID}.svg)
-    foreach(size ${icon_sizes})
-        list(APPEND icons ${out}/hicolor/${size}x${size}/apps/${SARVOLIN_APP_ID}.png)
+    set(icons)
+    foreach(drawing camera rig)
+        if(drawing STREQUAL rig)
+            set(id ${SARVOLIN_RIG_APP_ID})
+            set(which --rig)
+        else()
+            set(id ${SARVOLIN_APP_ID})
+            set(which)
+        endif()
+        set(drawn ${out}/hicolor/scalable/apps/${id}.svg)
+        foreach(size ${icon_sizes})
+            list(APPEND drawn ${out}/hicolor/${size}x${size}/apps/${id}.png)
+        endforeach()
+        add_custom_command(OUTPUT ${drawn}
+            COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/resources/draw_icons.py
+                    --hicolor ${out}/hicolor ${id} ${which}
+            DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/draw_icons.py
+            COMMENT "Drawing the theme icons of ${id}"
+            VERBATIM)
+        list(APPEND icons ${drawn})
     endforeach()
-    add_custom_command(OUTPUT ${icons}
-        COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/resources/draw_icons.py
-                --hicolor ${out}/hicolor ${SARVOLIN_APP_ID}
-        DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/resources/draw_icons.py
-        COMMENT "Drawing the theme icons"
-        VERBATIM)
     foreach(icon ${icons})
         get_filename_component(folder ${icon} DIRECTORY)
         file(RELATIVE_PATH folder ${out} ${folder})
@@ -75,7 +97,8 @@ if(UNIX AND NOT APPLE)
         message(FATAL_ERROR "gzip not found: it compresses the manual pages")
     endif()
     set(compressed)
-    set(pages sarvolin.1 sarvolin-demo.1 sarvolin-list.1 sarvolin-list-demo.1)
+    set(pages sarvolin.1 sarvolin-demo.1 sarvolin-list.1 sarvolin-list-demo.1 sarvolin-rig.1
+        sarvolin-rig-demo.1)
     foreach(page ${pages} changelog.Debian)
         configure_file(${dist}/${page} ${out}/${page} @ONLY)
         add_custom_command(OUTPUT ${out}/${page}.gz
@@ -115,7 +138,15 @@ libgphoto2, and sarvolin-demo, the same window on a simulated camera.
 It also holds sarvolin-list, a console program that prints the body IDs
 of all attached cameras as a table, CSV or JSON, once or as bodies are
 plugged in, and writes no camera setting; sarvolin-list-demo runs it on
-simulated cameras.]=])
+simulated cameras.
+
+sarvolin-rig, for multi-camera rigs and rental counters, shows every
+attached body in one live table (socket, name, model, body ID, battery,
+shots left, lens, firmware, owner, shutter count, clock offset) as bodies
+are plugged in and unplugged, checks each against a roster (missing,
+moved, unknown, battery low, timed out), exports the table as CSV or JSON
+and sets every body's clock when asked; sarvolin-rig-demo is the same
+window on simulated cameras.]=])
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

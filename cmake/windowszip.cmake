@@ -1,11 +1,11 @@
 # Install rules and the zip for Windows (cpack -G ZIP): the two windowed
-# programs and the two console listers with the Qt libraries, plugins and
-# compiler runtime that windeployqt would put next to them, the licence and a
-# note on where the camera maker's library goes. The camera maker's EDSDK.dll
-# is not ours to ship.
+# programs, the two console listers and the two rig windows with the Qt
+# libraries, plugins and compiler runtime that windeployqt would put next to
+# them, the licence and a note on where the camera maker's library goes. The
+# camera maker's EDSDK.dll is not ours to ship.
 
 install(TARGETS sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo sarvolin-list-worker
-        sarvolin-list-demo-worker RUNTIME DESTINATION .)
+        sarvolin-list-demo-worker sarvolin-rig sarvolin-rig-demo RUNTIME DESTINATION .)
 
 foreach(module Core Gui Widgets)
     install(FILES $<TARGET_FILE:Qt5::${module}> DESTINATION .)

@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
-"""Draws the program's camera icon: as 8-bit RGBA PNG files and as SVG.
+"""Draws the programs' icons: as 8-bit RGBA PNG files and as SVG.
 
 Usage:
   draw_icons.py [output-directory]
       the two icons of the resource bundle (default: this script's directory)
-  draw_icons.py --hicolor DIRECTORY NAME
+  draw_icons.py --rig [output-directory]
+      the rig window's rig-icon.png, 256 x 256 (default: ../rig from here)
+  draw_icons.py --hicolor DIRECTORY NAME [--rig]
       NAME.png at 16 to 256 px in DIRECTORY/<size>x<size>/apps/ and NAME.svg
-      in DIRECTORY/scalable/apps/, for an icon theme
+      in DIRECTORY/scalable/apps/, for an icon theme; --rig draws the rig's
 
-Shapes are laid out on a 36 x 30 design grid and scaled to each icon size;
-edge pixels are supersampled so the small icon keeps soft edges. Theme icons
-are square: the drawing is centred on a transparent canvas, unstretched.
+The camera is laid out on a 36 x 30 design grid, the rig (three bodies, the
+camera's shapes scaled) on 36 x 36, and scaled to each icon size; edge
+pixels are supersampled so the small icon keeps soft edges. Theme icons are
+square: the drawing is centred on a transparent canvas, unstretched.
 """
 import math
 import os
@@ -43,6 +46,36 @@ SHAPES = [
     (("circle", 30.5, 12.5, 1.4), LAMP),        # lamp
 ]
 
+RIG_W, RIG_H = 36.0, 36.0
+RIG_ICON_SIZE = 256
+
+
+def placed(scale, left, top, colours=None):
+    """The camera's shapes scaled and moved so that its box starts at (left, top)."""
+    colours = colours or {}
+    out = []
+    for shape, colour in SHAPES:
+        colour = colours.get(colour, colour)
+        if shape[0] == "rect":
+            _, x0, y0, x1, y1, r = shape
+            out.append((("rect", left + (x0 - 1) * scale, top + (y0 - 3.5) * scale,
+                         left + (x1 - 1) * scale, top + (y1 - 3.5) * scale, r * scale), colour))
+        else:
+            _, cx, cy, r = shape
+            out.append((("circle", left + (cx - 1) * scale, top + (cy - 3.5) * scale, r * scale),
+                        colour))
+    return out
+
+
+# Two bodies behind, lighter as if further off so that the front one stands
+# out against them at 16 px, and one in front overlapping both.
+BEHIND = {BODY: RING, RING: SHINE, BARREL: BODY}
+RIG_SHAPES = (placed(0.5, 0.5, 5.4, BEHIND) + placed(0.5, 18.5, 5.4, BEHIND)
+              + placed(0.62, 7.5, 15.4))
+
+CAMERA = (DESIGN_W, DESIGN_H, SHAPES)
+RIG = (RIG_W, RIG_H, RIG_SHAPES)
+
 
 def inside(shape, x, y):
     if shape[0] == "rect":
@@ -65,14 +98,14 @@ def distance(shape, x, y):
     return math.hypot(x - cx, y - cy) - r
 
 
-def uniform_colour(x, y, reach):
+def uniform_colour(shapes, x, y, reach):
     """The pixel's colour when no edge that shows crosses it, else False.
 
     (x, y) is the pixel's centre and reach its half diagonal; a distance is
     never off by more than the move, so this decides for every sample in it.
     """
     margin = reach + 1e-9
-    for shape, colour in reversed(SHAPES):
+    for shape, colour in reversed(shapes):
         d = distance(shape, x, y)
         if d < -margin:
             return colour
@@ -81,9 +114,11 @@ def uniform_colour(x, y, reach):
     return None
 
 
-def render(width, height, view=(0.0, 0.0, DESIGN_W, DESIGN_H)):
-    """Rows of RGBA bytes; view is the design area (x, y, w, h) drawn."""
-    vx, vy, vw, vh = view
+def render(width, height, view=None, drawing=CAMERA):
+    """Rows of RGBA bytes; view is the design area (x, y, w, h) drawn, by
+    default the drawing's whole grid."""
+    shapes = drawing[2]
+    vx, vy, vw, vh = view or (0.0, 0.0, drawing[0], drawing[1])
     sx, sy = vw / width, vh / height
     reach = math.hypot(sx, sy) / 2
     n = SAMPLES * SAMPLES
@@ -91,7 +126,7 @@ def render(width, height, view=(0.0, 0.0, DESIGN_W, DESIGN_H)):
     for py in range(height):
         row = bytearray()
         for px in range(width):
-            colour = uniform_colour(vx + (px + 0.5) * sx, vy + (py + 0.5) * sy, reach)
+            colour = uniform_colour(shapes, vx + (px + 0.5) * sx, vy + (py + 0.5) * sy, reach)
             if colour is None:
                 row += bytes(4)
                 continue
@@ -104,7 +139,7 @@ def render(width, height, view=(0.0, 0.0, DESIGN_W, DESIGN_H)):
                     x = vx + (px + (i + 0.5) / SAMPLES) * sx
                     y = vy + (py + (j + 0.5) / SAMPLES) * sy
                     colour = None
-                    for shape, c in SHAPES:
+                    for shape, c in shapes:
                         if inside(shape, x, y):
                             colour = c
                     if colour is not None:
@@ -121,18 +156,19 @@ def render(width, height, view=(0.0, 0.0, DESIGN_W, DESIGN_H)):
     return rows
 
 
-def square_view():
-    side = max(DESIGN_W, DESIGN_H)
-    return ((DESIGN_W - side) / 2, (DESIGN_H - side) / 2, side, side)
+def square_view(drawing=CAMERA):
+    w, h = drawing[0], drawing[1]
+    side = max(w, h)
+    return ((w - side) / 2, (h - side) / 2, side, side)
 
 
-def svg():
-    vx, vy, side, _ = square_view()
+def svg(drawing=CAMERA):
+    vx, vy, side, _ = square_view(drawing)
     hexa = lambda c: "#%02x%02x%02x" % c
     number = lambda v: "%g" % v
     lines = ['<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" '
              'viewBox="%s %s %s %s">' % tuple(map(number, (vx, vy, side, side)))]
-    for shape, colour in SHAPES:
+    for shape, colour in drawing[2]:
         if shape[0] == "rect":
             _, x0, y0, x1, y1, r = shape
             lines.append('<rect x="%s" y="%s" width="%s" height="%s" rx="%s" fill="%s"/>'
@@ -160,25 +196,39 @@ def write_png(path, width, height, rows):
         f.write(png)
 
 
-def write_theme(directory, name):
+def write_theme(directory, name, drawing=CAMERA):
     for size in THEME_SIZES:
         folder = os.path.join(directory, "%dx%d" % (size, size), "apps")
         os.makedirs(folder, exist_ok=True)
         write_png(os.path.join(folder, name + ".png"), size, size,
-                  render(size, size, square_view()))
+                  render(size, size, square_view(drawing), drawing))
     folder = os.path.join(directory, "scalable", "apps")
     os.makedirs(folder, exist_ok=True)
     with open(os.path.join(folder, name + ".svg"), "w", encoding="ascii") as f:
-        f.write(svg())
+        f.write(svg(drawing))
 
 
 def main():
-    if len(sys.argv) > 1 and sys.argv[1] == "--hicolor":
-        if len(sys.argv) != 4:
+    args = sys.argv[1:]
+    rig = "--rig" in args
+    if rig:
+        args.remove("--rig")
+    if args and args[0] == "--hicolor":
+        if len(args) != 3:
             sys.exit(__doc__)
-        write_theme(sys.argv[2], sys.argv[3])
+        write_theme(args[1], args[2], RIG if rig else CAMERA)
         return
-    out = sys.argv[1] if len(sys.argv) > 1 else os.path.dirname(os.path.abspath(__file__))
+    if len(args) > 1 or (args and args[0].startswith("-")):
+        sys.exit(__doc__)
+    here = os.path.dirname(os.path.abspath(__file__))
+    if rig:
+        out = args[0] if args else os.path.join(os.path.dirname(here), "rig")
+        path = os.path.join(out, "rig-icon.png")
+        write_png(path, RIG_ICON_SIZE, RIG_ICON_SIZE,
+                  render(RIG_ICON_SIZE, RIG_ICON_SIZE, square_view(RIG), RIG))
+        print(path)
+        return
+    out = args[0] if args else here
     for name, w, h in (("carema_icon_normal.png", 19, 16), ("icon.png", 36, 30)):
         write_png(os.path.join(out, name), w, h, render(w, h))
         print(os.path.join(out, name))

@@ -2,8 +2,9 @@
 # Checks the Debian package that scripts/package.sh builds (or the one given):
 # lintian, the desktop entry and AppStream validators, the icons against the
 # code that drew them, `cmake --install` against the package's contents; then,
-# as root, installs it with apt-get, starts /usr/bin/sarvolin under Xvfb until
-# its window shows, purges it and checks that none of its files remain.
+# as root, installs it with apt-get, starts /usr/bin/sarvolin and
+# /usr/bin/sarvolin-rig-demo under Xvfb until their windows show, purges it
+# and checks that none of its files remain.
 # Whatever the install pulled in is removed again. Fails on any problem:
 #   bash scripts/package-check.sh [package.deb]
 # The install rules compared are those of $SARVOLIN_BUILD_DIR (default:
@@ -24,6 +25,7 @@ else
 fi
 build="${SARVOLIN_BUILD_DIR:-build/package}"
 app_id=org.sarvolin.Sarvolin
+rig_app_id=org.sarvolin.SarvolinRig
 
 work="$(mktemp -d)"
 installed=0
@@ -57,30 +59,42 @@ fi
 
 echo "== desktop entry and AppStream metadata =="
 dpkg-deb -x "$deb" "$work/root"
-desktop="$work/root/usr/share/applications/$app_id.desktop"
-out="$(desktop-file-validate "$desktop" 2>&1)" || fail "desktop-file-validate failed"
-[ -z "$out" ] || echo "$out"
-if grep -q 'error:\|warning:' <<<"$out"; then
-    fail "desktop entry: errors or warnings"
-fi
+for id in "$app_id" "$rig_app_id"; do
+    desktop="$work/root/usr/share/applications/$id.desktop"
+    out="$(desktop-file-validate "$desktop" 2>&1)" || fail "desktop-file-validate failed on $id"
+    [ -z "$out" ] || echo "$out"
+    if grep -q 'error:\|warning:' <<<"$out"; then
+        fail "desktop entry $id: errors or warnings"
+    fi
+    [ -f "$work/root/usr/share/metainfo/$id.metainfo.xml" ] || fail "no AppStream metadata for $id"
+done
 # The tree, not the file alone: the launchable must name an entry that is there.
 appstreamcli validate-tree --no-net "$work/root" || fail "AppStream metadata not valid"
 
 echo "== icons =="
 python3 resources/draw_icons.py "$work" >/dev/null
-for icon in carema_icon_normal.png icon.png; do
-    if cmp "$work/$icon" "resources/$icon"; then
-        echo "resources/$icon: drawn again, identical"
+python3 resources/draw_icons.py --rig "$work" >/dev/null
+for icon in resources/carema_icon_normal.png resources/icon.png rig/rig-icon.png; do
+    if cmp "$work/$(basename "$icon")" "$icon"; then
+        echo "$icon: drawn again, identical"
     else
-        fail "resources/$icon differs from what draw_icons.py draws"
+        fail "$icon differs from what draw_icons.py draws"
     fi
 done
-for size in 16 32 48 64 128 256; do
-    png="$work/root/usr/share/icons/hicolor/${size}x${size}/apps/$app_id.png"
-    # Width and height are the first two words of the IHDR chunk.
-    dims="$(od -An -tu1 -j16 -N8 "$png" | awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }')"
-    [ "$dims" = "${size}x$size" ] || fail "$png is ${dims:-missing}"
+for id in "$app_id" "$rig_app_id"; do
+    for size in 16 32 48 64 128 256; do
+        png="$work/root/usr/share/icons/hicolor/${size}x${size}/apps/$id.png"
+        # Width and height are the first two words of the IHDR chunk.
+        dims="$(od -An -tu1 -j16 -N8 "$png" 2>/dev/null |
+            awk '{ print $3 * 256 + $4 "x" $7 * 256 + $8 }')"
+        [ "$dims" = "${size}x$size" ] || fail "$png is ${dims:-missing}"
+    done
+    [ -f "$work/root/usr/share/icons/hicolor/scalable/apps/$id.svg" ] || fail "no scalable icon for $id"
 done
+if cmp -s "$work/root/usr/share/icons/hicolor/256x256/apps/$app_id.png" \
+          "$work/root/usr/share/icons/hicolor/256x256/apps/$rig_app_id.png"; then
+    fail "the rig window's theme icon is the camera's"
+fi
 
 echo "== cmake --install against the package =="
 DESTDIR="$work/install" cmake --install "$build" --strip >/dev/null || fail "cmake --install failed"
@@ -90,6 +104,16 @@ if ! diff <(cd "$work/install" && find . -mindepth 1 | sort) \
 else
     echo "same files"
 fi
+
+# The processes whose program lies under the folder $1.
+running_from() {
+    local exe
+    for exe in /proc/[0-9]*/exe; do
+        case "$(readlink "$exe" 2>/dev/null)" in
+        "$1"*) exe="${exe%/exe}" && echo "${exe#/proc/}" ;;
+        esac
+    done
+}
 
 # Installs the package, starts the program and purges the package again.
 install_start_purge() {
@@ -131,11 +155,13 @@ install_start_purge() {
         fail "/usr/bin/sarvolin-list-demo did not read two simulated bodies"
     fi
     if command -v man >/dev/null; then
-        if man -w sarvolin-list >/dev/null; then
-            echo "man -w sarvolin-list: found"
-        else
-            fail "man -w sarvolin-list finds no page"
-        fi
+        for page in sarvolin-list sarvolin-rig sarvolin-rig-demo; do
+            if man -w "$page" >/dev/null; then
+                echo "man -w $page: found"
+            else
+                fail "man -w $page finds no page"
+            fi
+        done
     fi
 
     # A home of its own, so the run leaves nothing behind in root's.
@@ -164,6 +190,60 @@ END
     else
         cat "$work/sarvolin.log"
         fail "/usr/bin/sarvolin did not show its window"
+    fi
+
+    # The rig window on two simulated bodies: its window shows, and the
+    # installed workers it starts open a session with each body, which the
+    # simulated camera's log tells.
+    cat >"$work/start-rig.sh" <<'END'
+work="$1"
+SARVOLIN_SIMULATED_CAMERAS=2 SARVOLIN_SIMULATED_LOG="$work/simulated.log" \
+    /usr/bin/sarvolin-rig-demo >"$work/sarvolin-rig-demo.log" 2>&1 &
+pid=$!
+# The class is the program's name whatever the window's title.
+if ! timeout 30 xdotool search --sync --onlyvisible --classname '^sarvolin-rig-demo$' >/dev/null; then
+    echo "no window of sarvolin-rig-demo within 30 s"
+    kill "$pid" 2>/dev/null
+    exit 1
+fi
+for _ in $(seq 60); do
+    grep -q ' open sim:001$' "$work/simulated.log" 2>/dev/null &&
+        grep -q ' open sim:002$' "$work/simulated.log" && break
+    sleep 0.5
+done
+if ! grep -q ' open sim:002$' "$work/simulated.log" 2>/dev/null ||
+    ! grep -q ' open sim:001$' "$work/simulated.log"; then
+    echo "the window's workers opened no session with both bodies within 30 s"
+    kill "$pid" 2>/dev/null
+    exit 1
+fi
+sleep 1
+if ! kill "$pid" 2>/dev/null; then
+    echo "the program ended by itself"
+    exit 1
+fi
+wait "$pid" || true
+END
+    if env QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+        XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime" \
+        xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/start-rig.sh" "$work"; then
+        echo "/usr/bin/sarvolin-rig-demo showed its window, read two bodies and was closed"
+    else
+        cat "$work/sarvolin-rig-demo.log"
+        fail "/usr/bin/sarvolin-rig-demo did not show its window or read its bodies"
+    fi
+    # Its workers take the end of their input as the end; none may outlive it.
+    local stray=()
+    for _ in $(seq 10); do
+        mapfile -t stray < <(running_from /usr/libexec/sarvolin/)
+        [ ${#stray[@]} = 0 ] && break
+        sleep 0.5
+    done
+    if [ ${#stray[@]} -gt 0 ]; then
+        ps -o pid=,args= -p "$(IFS=,; echo "${stray[*]}")" || true
+        fail "workers of sarvolin-rig-demo still run after it ended"
+        # They are this run's: the package was not there before it.
+        kill -KILL "${stray[@]}" 2>/dev/null || true
     fi
 
     apt-get purge -y -qq -o DPkg::Lock::Timeout=300 sarvolin >/dev/null

@@ -77,8 +77,8 @@ zip="$build/sarvolin-1.1.0-win64.zip"
 unzip -q "$zip" -d "$work/unpacked"
 stage="$work/unpacked/sarvolin-1.1.0-win64"
 for file in sarvolin.exe sarvolin-demo.exe sarvolin-list.exe sarvolin-list-demo.exe \
-    sarvolin-list-worker.exe sarvolin-list-demo-worker.exe Qt5Core.dll platforms/qwindows.dll \
-    LICENSE README.txt; do
+    sarvolin-list-worker.exe sarvolin-list-demo-worker.exe sarvolin-rig.exe sarvolin-rig-demo.exe \
+    Qt5Core.dll platforms/qwindows.dll LICENSE README.txt; do
     [ -f "$stage/$file" ] || { echo "windows-test: the zip lacks $file" >&2; exit 1; }
 done
 echo "$zip: $(stat -c %s "$zip") bytes"

@@ -19,6 +19,7 @@ namespace {
 // has run out of time.
 constexpr int kGraceMs = 3000;
 constexpr int kTimedOutGraceMs = 1000;
+constexpr int kStartsPerPass = 4;
 
 // The extras of a worker's answer, into the row; what a body gives that
 // makes no sense is left out rather than shown wrong.
@@ -92,10 +93,26 @@ bool WorkerPool::isReading(const QString &port) const
         || std::any_of(waiting.begin(), waiting.end(), same);
 }
 
+// A few at a time, each batch in a pass of its own through the event loop:
+// starting a process takes the thread a millisecond or more, and a window
+// that started a whole rig's workers at once would stall for as long.
 void WorkerPool::startWaiting()
 {
-    while (!stopping && !waiting.isEmpty() && int(running.size()) < jobs)
+    while (!stopping && !waiting.isEmpty() && int(running.size()) < jobs) {
+        if (startedThisPass == kStartsPerPass) {
+            if (!nextPassAsked) {
+                nextPassAsked = true;
+                QTimer::singleShot(0, this, [this] {
+                    nextPassAsked = false;
+                    startedThisPass = 0;
+                    startWaiting();
+                });
+            }
+            return;
+        }
+        ++startedThisPass;
         start(waiting.dequeue());
+    }
 }
 
 void WorkerPool::start(const BodyRow &body)

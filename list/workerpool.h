@@ -61,6 +61,8 @@ private:
     int jobs;
     int timeoutMs;
     bool stopping = false;
+    int startedThisPass = 0;
+    bool nextPassAsked = false;
     QQueue<BodyRow> waiting;
     std::vector<Worker> running;
 };

@@ -139,6 +139,7 @@ else
     echo "libgphoto2 was not found: no camera cycle through it"
 fi
 run bash bench/lister.sh "$build"
+run bash bench/rig.sh "$build"
 run "$bin/sarvolin-bench-language"
 run "$bin/sarvolin-bench-startup" --platform offscreen --label offscreen --runs "$runs"
 run xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \

@@ -187,8 +187,12 @@ void RigWindow::bodyRead(const BodyRow &row)
     showLastBody();
     showProgress();
     // Once a round of reads is over, so that the columns do not jump as rows come.
-    if (table->counts().reading == 0)
+    if (table->counts().reading == 0) {
         ui->bodyTable->resizeColumnsToContents();
+        // Measuring gave the last column its own width; it fills the rest again.
+        ui->bodyTable->horizontalHeader()->setStretchLastSection(false);
+        ui->bodyTable->horizontalHeader()->setStretchLastSection(true);
+    }
 }
 
 void RigWindow::lookFailed(EdsError error)

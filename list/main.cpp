@@ -1,9 +1,8 @@
 #include "list/bodylister.h"
 #include "list/listoptions.h"
+#include "list/workerprogram.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
 
 #include <cstdio>
 
@@ -11,24 +10,6 @@
 #include <fcntl.h>
 #include <io.h>
 #endif
-
-namespace {
-
-// The worker is a program of its own, without Qt, so that a rig's many
-// workers start quickly: next to the lister in a build or an unpacked zip,
-// and among the installed helper programs otherwise.
-QString workerProgram()
-{
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const char *path : { SARVOLIN_WORKER, SARVOLIN_INSTALLED_WORKER }) {
-        const QFileInfo worker(here.filePath(QString::fromUtf8(path)));
-        if (worker.isFile() && worker.isExecutable())
-            return worker.absoluteFilePath();
-    }
-    return QString();
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -54,7 +35,9 @@ int main(int argc, char *argv[])
     case ListOptions::Parsed::Run:
         break;
     }
-    const QString worker = workerProgram();
+    // The worker is a program of its own, without Qt, so that a rig's many
+    // workers start quickly.
+    const QString worker = workerProgram(SARVOLIN_WORKER, SARVOLIN_INSTALLED_WORKER);
     if (worker.isEmpty()) {
         std::fprintf(stderr, "%s: its worker program, %s, is missing; reinstall the program\n",
                      qPrintable(QCoreApplication::applicationName()), SARVOLIN_WORKER);

@@ -1,29 +1,15 @@
 #include "app/displaycheck.h"
+#include "list/workerprogram.h"
 #include "rig/rigwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QDir>
-#include <QFileInfo>
 #include <QMessageBox>
 #include <QSettings>
 
 #include <cstdio>
 
 namespace {
-
-// The lister's worker, next to us in a build or an unpacked zip, and among
-// the installed helper programs otherwise.
-QString workerProgram()
-{
-    const QDir here(QCoreApplication::applicationDirPath());
-    for (const char *path : { SARVOLIN_WORKER, SARVOLIN_INSTALLED_WORKER }) {
-        const QFileInfo worker(here.filePath(QString::fromUtf8(path)));
-        if (worker.isFile() && worker.isExecutable())
-            return worker.absoluteFilePath();
-    }
-    return QString();
-}
 
 // The options, for the one parser that reads them.
 QCommandLineOption describe(QCommandLineParser &parser)
@@ -88,7 +74,7 @@ int main(int argc, char *argv[])
         return 64;
     }
 
-    const QString worker = workerProgram();
+    const QString worker = workerProgram(SARVOLIN_WORKER, SARVOLIN_INSTALLED_WORKER);
     if (worker.isEmpty()) {
         QMessageBox::critical(nullptr, QCoreApplication::applicationName(),
                               QStringLiteral("Its worker program, %1, is missing; reinstall the "

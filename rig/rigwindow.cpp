@@ -166,6 +166,7 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     const QString lastRoster = settings->value(kRosterKey).toString();
     if (!lastRoster.isEmpty())
         QTimer::singleShot(0, this, [this, lastRoster] { openRoster(lastRoster); });
+    retranslate();
     engine.watch();
 }
 
@@ -200,11 +201,17 @@ void RigWindow::lookFailed(EdsError error)
     const bool first = libraryError == EDS_ERR_OK;
     libraryError = error;
     showProgress();
+    // Not a box that waits: this comes from the finding worker's answer, which
+    // must not be answered again from inside a nested event loop.
     if (first && !closing) {
-        QMessageBox::warning(this, windowTitle(),
-                             tr("The camera library could not be started or could not list the "
-                                "cameras (error 0x%1). The window tries again at every look.")
-                                 .arg(error, 0, 16));
+        auto *box = new QMessageBox(
+            QMessageBox::Warning, windowTitle(),
+            tr("The camera library could not be started or could not list the cameras "
+               "(error 0x%1). The window tries again at every look.")
+                .arg(error, 0, 16),
+            QMessageBox::Ok, this);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
     }
 }
 

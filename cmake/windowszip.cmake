@@ -19,13 +19,23 @@ foreach(plugin ${Qt5Gui_PLUGINS})
     endif()
 endforeach()
 
-# MinGW's C++ runtime, from wherever this compiler keeps it.
-foreach(runtime libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
+# MinGW's C++ runtime, from wherever this compiler keeps it: 64-bit GCC
+# unwinds with SEH, 32-bit with DWARF tables.
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(sarvolin_triplet x86_64-w64-mingw32)
+    set(sarvolin_arch win64)
+    set(sarvolin_unwinder libgcc_s_seh-1.dll)
+else()
+    set(sarvolin_triplet i686-w64-mingw32)
+    set(sarvolin_arch win32)
+    set(sarvolin_unwinder libgcc_s_dw2-1.dll)
+endif()
+foreach(runtime libstdc++-6.dll ${sarvolin_unwinder} libwinpthread-1.dll)
     execute_process(COMMAND ${CMAKE_CXX_COMPILER} -print-file-name=${runtime}
                     OUTPUT_VARIABLE path OUTPUT_STRIP_TRAILING_WHITESPACE)
     if(NOT IS_ABSOLUTE "${path}" OR NOT EXISTS "${path}")
-        find_file(path_${runtime} ${runtime} PATHS /usr/x86_64-w64-mingw32/lib
-                  /usr/lib/gcc/x86_64-w64-mingw32/12-posix NO_DEFAULT_PATH)
+        find_file(path_${runtime} ${runtime} PATHS /usr/${sarvolin_triplet}/lib
+                  /usr/lib/gcc/${sarvolin_triplet}/12-posix NO_DEFAULT_PATH)
         set(path ${path_${runtime}})
     endif()
     if(path)
@@ -46,6 +56,6 @@ install(FILES dist/windows-readme.txt DESTINATION . RENAME README.txt)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME sarvolin)
-set(CPACK_PACKAGE_FILE_NAME sarvolin-${PROJECT_VERSION}-win64)
+set(CPACK_PACKAGE_FILE_NAME sarvolin-${PROJECT_VERSION}-${sarvolin_arch})
 set(CPACK_STRIP_FILES ON)
 include(CPack)

@@ -1,40 +1,104 @@
 #!/usr/bin/env bash
 # The Windows programs, built and tried here as far as this machine allows:
 # Qt for Windows (scripts/qt-windows.sh, built once and cached), the project
-# cross-built for 64-bit Windows with its tests, the tests run under wine on
-# the offscreen platform, a press on Connect and Read in the real window
-# under wine on a virtual X display, and the zip a Windows user unpacks:
-#   bash scripts/windows-test.sh [build-directory]      (default: build/win64)
-# Installs what is missing (Debian, as root). Wine runs in a prefix of its
-# own, removed at the end.
+# cross-built for 64-bit or 32-bit Windows with its tests, the tests run under
+# wine on the offscreen platform, a press on Connect and Read in the real
+# window under wine on a virtual X display, and the zip a Windows user unpacks:
+#   bash scripts/windows-test.sh [win64|win32] [build-directory]
+# (default: win64, in build/<arch>). 32-bit programs run under Debian's
+# wine32, which needs the i386 architecture; where that cannot be installed,
+# the 32-bit programs are built and zipped and the run says that they were
+# not started. Installs what is missing (Debian, as root). Wine runs in a
+# prefix of its own, removed at the end.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 started=$SECONDS
 
+arch="${1:-win64}"
+case "$arch" in
+win64) triplet=x86_64-w64-mingw32 cpu=x86_64 package=x86-64 ;;
+win32) triplet=i686-w64-mingw32 cpu=i686 package=i686 ;;
+*)
+    echo "usage: bash scripts/windows-test.sh [win64|win32] [build-directory]" >&2
+    exit 2
+    ;;
+esac
+build="${2:-build/$arch}"
+
 # shellcheck disable=SC2046
-scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) g++-mingw-w64-x86-64-posix \
+scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) "g++-mingw-w64-$package-posix" \
     wine64 xvfb xauth xdotool xclip unzip
 scripts/cjk-font.sh
-qt="$(bash scripts/qt-windows.sh)"
-build="${1:-build/win64}"
+qt="$(bash scripts/qt-windows.sh "$arch")"
+
+# Debian's wine keeps its programs out of PATH: wine64 for 64-bit programs,
+# wine (from wine32, of the i386 architecture) for 32-bit ones. A machine
+# whose mirrors cannot give the i386 packages is left as it was.
+wine=""
+if [ "$arch" = win64 ]; then
+    wine="$(command -v wine64 || echo /usr/lib/wine/wine64)"
+else
+    if ! dpkg-query -W -f='${Status}' wine32:i386 2>/dev/null | grep -q 'install ok installed'; then
+        added=0
+        if ! dpkg --print-foreign-architectures | grep -qx i386; then
+            dpkg --add-architecture i386
+            added=1
+        fi
+        if ! scripts/deps.sh wine32:i386 && [ "$added" = 1 ]; then
+            dpkg --remove-architecture i386
+            apt-get update -qq || true
+        fi
+    fi
+    if [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
+        wine=/usr/lib/wine/wine
+    fi
+fi
 jobs="$(nproc 2>/dev/null || echo 2)"
 
-echo "== cross-build for x86_64-w64-mingw32 =="
-cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-x86_64.cmake" \
+echo "== cross-build for $triplet =="
+# A build configured against another Qt build (an older recipe) starts afresh:
+# CMake would keep finding that one.
+if [ -f "$build/CMakeCache.txt" ] && ! grep -qF "$qt" "$build/CMakeCache.txt"; then
+    rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
+cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$cpu.cmake" \
     -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON >/dev/null
 cmake --build "$build" --parallel "$jobs"
 build="$(cd "$build" && pwd)"
 
-# Debian's wine64 keeps its programs out of PATH.
-wine="$(command -v wine64 || echo /usr/lib/wine/wine64)"
-export WINE="$wine"
 work="$(mktemp -d)"
 cleanup() {
-    "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
+    [ -z "$wine" ] || "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
     rm -rf "$work"
 }
 trap cleanup EXIT
+
+# The zip, unpacked as a Windows user would, holding every program.
+unpack_zip() {
+    (cd "$build" && cpack -G ZIP >/dev/null)
+    zip="$build/sarvolin-1.1.0-$arch.zip"
+    [ -f "$zip" ] || { echo "windows-test: $zip was not made" >&2; exit 1; }
+    rm -rf "$work/unpacked"
+    unzip -q "$zip" -d "$work/unpacked"
+    stage="$work/unpacked/sarvolin-1.1.0-$arch"
+    for file in sarvolin.exe sarvolin-demo.exe sarvolin-list.exe sarvolin-list-demo.exe \
+        sarvolin-list-worker.exe sarvolin-list-demo-worker.exe sarvolin-rig.exe sarvolin-rig-demo.exe \
+        Qt5Core.dll platforms/qwindows.dll LICENSE README.txt; do
+        [ -f "$stage/$file" ] || { echo "windows-test: the zip lacks $file" >&2; exit 1; }
+    done
+    echo "$zip: $(stat -c %s "$zip") bytes"
+}
+
+if [ -z "$wine" ]; then
+    echo "== the zip =="
+    unpack_zip
+    echo "windows-test: no 32-bit wine here (Debian's wine32 could not be installed), so the"
+    echo "windows-test: $arch programs and tests were built and zipped but not started"
+    echo "windows-test: $arch built in $((SECONDS - started)) s"
+    exit 0
+fi
+export WINE="$wine"
 # Wine keeps its server's socket in a new folder under TMPDIR on every run.
 mkdir -p "$work/tmp"
 export TMPDIR="$work/tmp"
@@ -42,14 +106,14 @@ export TMPDIR="$work/tmp"
 # A wine of our own; its programs find Qt and the compiler's runtime on its
 # path, and the tests Qt's plugins.
 export WINEPREFIX="$work/wine" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEARCH=win64
+export WINEARCH="$arch"
 "$wine" wineboot --init >/dev/null 2>&1
 # One wine server for the whole run, started once the prefix is set up: a
 # program started just as an idle server shuts down can fail to start.
 "$(dirname "$wine")/wineserver" -w
 "$(dirname "$wine")/wineserver" -p
-runtime_dirs=("$qt/bin" "$(dirname "$(x86_64-w64-mingw32-g++-posix -print-file-name=libstdc++-6.dll)")"
-    /usr/x86_64-w64-mingw32/lib)
+runtime_dirs=("$qt/bin" "$(dirname "$("$triplet-g++-posix" -print-file-name=libstdc++-6.dll)")"
+    "/usr/$triplet/lib")
 winepath_list=""
 for dir in "${runtime_dirs[@]}"; do
     winepath_list+="$("$wine" winepath -w "$dir" 2>/dev/null);"
@@ -71,17 +135,7 @@ echo "== tests under wine (offscreen) =="
     --repeat until-pass:2)
 
 echo "== the zip =="
-(cd "$build" && cpack -G ZIP >/dev/null)
-zip="$build/sarvolin-1.1.0-win64.zip"
-[ -f "$zip" ] || { echo "windows-test: $zip was not made" >&2; exit 1; }
-unzip -q "$zip" -d "$work/unpacked"
-stage="$work/unpacked/sarvolin-1.1.0-win64"
-for file in sarvolin.exe sarvolin-demo.exe sarvolin-list.exe sarvolin-list-demo.exe \
-    sarvolin-list-worker.exe sarvolin-list-demo-worker.exe sarvolin-rig.exe sarvolin-rig-demo.exe \
-    Qt5Core.dll platforms/qwindows.dll LICENSE README.txt; do
-    [ -f "$stage/$file" ] || { echo "windows-test: the zip lacks $file" >&2; exit 1; }
-done
-echo "$zip: $(stat -c %s "$zip") bytes"
+unpack_zip
 
 echo "== a press in the real window, under wine =="
 # Console programs run under wine (the lister's tests start several) leave

@@ -5,8 +5,8 @@
 # Numbers only: each target is shown next to its measurement, and nothing
 # fails on a number; the command fails only when a measurement cannot be made.
 # Builds in $SARVOLIN_BUILD_DIR (default: build/bench); $SARVOLIN_BENCH_RUNS
-# sets the start-up runs per program (default 25). bench/README.md says how
-# each number is taken.
+# sets the runs of each whole-process figure (bench/lister.sh, bench/rig.sh).
+# bench/README.md says how each number is taken.
 # --baseline times the camera cycle through libgphoto2 alone, for this tree
 # and for COMMIT in alternate rounds, and the lister's worker of COMMIT beside
 # this tree's: COMMIT is checked out into a temporary git worktree, with this
@@ -42,12 +42,12 @@ if [ -n "$baseline" ]; then
 fi
 
 # shellcheck disable=SC2046
-scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) xvfb xauth hyperfine time
-# The same fonts as a user of the run command, since they weigh on start-up.
+scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) hyperfine time
+# The same fonts as a user of the run command, since they weigh on the
+# language switch.
 [ -n "$baseline" ] || scripts/cjk-font.sh
 
 build="${SARVOLIN_BUILD_DIR:-build/bench}"
-runs="${SARVOLIN_BENCH_RUNS:-25}"
 jobs="$(nproc 2>/dev/null || echo 2)"
 # Earlier commits name the tests' option SARVOLIN_BUILD_TESTS and build the
 # benchmarks by default; both spellings are given, and neither warns.
@@ -141,9 +141,6 @@ fi
 run bash bench/lister.sh "$build"
 run bash bench/rig.sh "$build"
 run "$bin/sarvolin-bench-language"
-run "$bin/sarvolin-bench-startup" --platform offscreen --label offscreen --runs "$runs"
-run xvfb-run -a -s "-screen 0 1280x1024x24 -dpi 96" \
-    "$bin/sarvolin-bench-startup" --platform xcb --label "xcb on Xvfb" --runs "$runs"
 
 echo
 echo "- load average after: $(cut -d ' ' -f 1-3 /proc/loadavg)"

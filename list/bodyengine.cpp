@@ -76,8 +76,14 @@ void BodyEngine::look()
         return;
     }
     QVector<BodyRow> bodies;
+    lookHere(bodies);
+}
+
+EdsError BodyEngine::lookHere(QVector<BodyRow> &bodies)
+{
     const EdsError error = finder.find(bodies);
-    found(std::move(bodies), error);
+    found(bodies, error);
+    return error;
 }
 
 void BodyEngine::startFinder()
@@ -96,8 +102,10 @@ void BodyEngine::startFinder()
         // Lost without a word: the camera library is not there for us.
         if (!stopping && !sawFinderLine
             && (!started || process->exitStatus() != QProcess::NormalExit
-                || process->exitCode() != 0))
-            found({}, EDS_ERR_INTERNAL_ERROR);
+                || process->exitCode() != 0)) {
+            QVector<BodyRow> none;
+            found(none, EDS_ERR_INTERNAL_ERROR);
+        }
         sawFinderLine = false;
         if (stopping && isIdle())
             emit idle();
@@ -137,15 +145,14 @@ void BodyEngine::finderSaid()
             if (!body.port.isEmpty())
                 bodies << body;
         }
-        found(std::move(bodies), EdsError(answer.value(QStringLiteral("error")).toDouble()));
+        found(bodies, EdsError(answer.value(QStringLiteral("error")).toDouble()));
     }
 }
 
-void BodyEngine::found(QVector<BodyRow> bodies, EdsError error)
+void BodyEngine::found(QVector<BodyRow> &bodies, EdsError error)
 {
     if (error == EDS_ERR_OK)
         locate(bodies);
-    emit looked(bodies, error);
     if (error != EDS_ERR_OK) {
         if (watching && error != lastLookError)
             emit lookFailed(error);
@@ -155,21 +162,22 @@ void BodyEngine::found(QVector<BodyRow> bodies, EdsError error)
     if (watching && lastLookError != EDS_ERR_OK)
         emit lookRecovered();
     lastLookError = EDS_ERR_OK;
-    const QVector<BodyRow> before = present;
-    present = bodies;
+    const QVector<BodyRow> before = std::exchange(present, bodies);
     if (!watching)
         return;
-    QSet<QString> now;
-    for (const BodyRow &body : qAsConst(present)) {
-        now.insert(body.port);
-        if (!seen.contains(body.port) && !isReading(body.port))
+    const auto among = [](const QVector<BodyRow> &rows, const QString &port) {
+        return std::any_of(rows.begin(), rows.end(),
+                           [&](const BodyRow &row) { return row.port == port; });
+    };
+    // Each body seen for the first time since it was last missing is read.
+    for (const BodyRow &body : bodies) {
+        if (!among(before, body.port) && !isReading(body.port))
             read({ body });
     }
     for (const BodyRow &body : before) {
-        if (!now.contains(body.port))
+        if (!among(bodies, body.port))
             emit unplugged(body);
     }
-    seen = now;
 }
 
 WorkerPool *BodyEngine::poolFor(bool setClock, int bodies)

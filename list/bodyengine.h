@@ -7,7 +7,6 @@
 #include <QElapsedTimer>
 #include <QObject>
 #include <QProcess>
-#include <QSet>
 #include <QStringList>
 #include <QTimer>
 #include <QVector>
@@ -48,9 +47,10 @@ public:
     // In a worker, this is the first look's to say (lookFailed).
     EdsError start();
 
-    // One look now: looked() follows, before the call returns where finding
-    // happens here.
+    // One look now. Finding here, the bodies found (with their locations)
+    // and the SDK's answer come back at once; in a worker, they arrive later.
     void look();
+    EdsError lookHere(QVector<BodyRow> &bodies);
     // Lets go of the SDK started here; the workers start SDKs of their own.
     void stopFinding();
 
@@ -63,7 +63,7 @@ public:
     // first where asked; the only write the engine makes.
     void readAgain(bool setClock = false);
 
-    // Bodies attached at the last look, and those being read.
+    // Bodies attached at the last look.
     QVector<BodyRow> attached() const { return present; }
     bool isReading(const QString &port) const;
     bool isIdle() const;
@@ -73,7 +73,6 @@ public:
     void stop();
 
 signals:
-    void looked(const QVector<BodyRow> &bodies, EdsError error);
     // The SDK could not list the cameras, first time in a row only.
     void lookFailed(EdsError error);
     void lookRecovered();
@@ -87,7 +86,7 @@ signals:
 
 private:
     WorkerPool *poolFor(bool setClock, int bodies);
-    void found(QVector<BodyRow> bodies, EdsError error);
+    void found(QVector<BodyRow> &bodies, EdsError error);
     void startFinder();
     void finderSaid();
 
@@ -104,7 +103,6 @@ private:
     QTimer lookTimer;
     bool watching = false;
     bool stopping = false;
-    QVector<BodyRow> present; // at the last look
-    QSet<QString> seen; // ports at the last look that did not fail
+    QVector<BodyRow> present; // at the last look that did not fail
     EdsError lastLookError = EDS_ERR_OK;
 };

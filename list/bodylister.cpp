@@ -64,15 +64,8 @@ int BodyLister::run()
 
 int BodyLister::listOnce()
 {
-    EdsError error = EDS_ERR_OK;
     QVector<BodyRow> found;
-    const auto looked = connect(&engine, &BodyEngine::looked, this,
-                                [&](const QVector<BodyRow> &bodies, EdsError lookError) {
-                                    found = bodies;
-                                    error = lookError;
-                                });
-    engine.look(); // here, at once
-    disconnect(looked);
+    const EdsError error = engine.lookHere(found);
     // The workers start SDKs of their own; this one is not needed any more.
     engine.stopFinding();
     if (error != EDS_ERR_OK) {

@@ -176,15 +176,7 @@ void RigWindow::bodyRead(const BodyRow &row)
 {
     ++batchDone;
     table->read(row);
-    // The row as checked: the model knows the roster.
-    for (int i = 0; i < table->count(); ++i) {
-        if (table->rowAt(i).port == row.port
-            && table->stateAt(i) != BodyTableModel::State::Missing) {
-            lastRow = table->rowAt(i);
-            hasLastRow = true;
-            break;
-        }
-    }
+    lastPort = row.port;
     showLastBody();
     showProgress();
     // Once a round of reads is over, so that the columns do not jump as rows come.
@@ -235,26 +227,31 @@ void RigWindow::showProgress()
                             .arg(counts.failed));
 }
 
+// The last body's row as the model has it now, checked against the roster
+// and worded in the language shown; a row cleared since leaves the label.
 void RigWindow::showLastBody()
 {
-    if (!hasLastRow) {
+    if (!lastPort) {
         ui->lastBodyLabel->setText(tr("No body read yet"));
-    } else if (!lastRow.error.isEmpty()) {
-        // The reason as its row words it, in the language shown.
-        QString reason = lastRow.error;
-        for (int i = 0; i < table->count(); ++i) {
-            if (table->rowAt(i).port == lastRow.port
-                && table->stateAt(i) == BodyTableModel::State::Failed)
-                reason = table->index(i, BodyTableModel::Status).data().toString();
-        }
-        ui->lastBodyLabel->setText(tr("%1: %2").arg(placeOf(lastRow), reason));
-    } else {
-        QString name = lastRow.name;
-        if (lastRow.check.startsWith(QLatin1String(BodyCheck::unknown)))
-            name = tr("unknown body");
-        ui->lastBodyLabel->setText(name.isEmpty() ? lastRow.bodyId
-                                                  : tr("%1 — %2").arg(lastRow.bodyId, name));
+        return;
     }
+    int i = 0;
+    while (i < table->count()
+           && (table->rowAt(i).port != *lastPort
+               || table->stateAt(i) == BodyTableModel::State::Missing))
+        ++i;
+    if (i == table->count())
+        return;
+    const BodyRow &row = table->rowAt(i);
+    if (!row.error.isEmpty()) {
+        ui->lastBodyLabel->setText(tr("%1: %2").arg(
+            placeOf(row), table->index(i, BodyTableModel::Status).data().toString()));
+        return;
+    }
+    QString name = row.name;
+    if (row.check.startsWith(QLatin1String(BodyCheck::unknown)))
+        name = tr("unknown body");
+    ui->lastBodyLabel->setText(name.isEmpty() ? row.bodyId : tr("%1 — %2").arg(row.bodyId, name));
 }
 
 void RigWindow::retranslate()
@@ -342,10 +339,7 @@ bool RigWindow::openRoster(const QString &path)
     table->setCheck(check);
     rosterPath = path;
     settings->setValue(kRosterKey, QFileInfo(path).absoluteFilePath());
-    if (hasLastRow) {
-        check.apply(lastRow);
-        showLastBody();
-    }
+    showLastBody();
     showProgress();
     return true;
 }

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class BodyTableModel;
 class QLabel;
@@ -71,8 +72,7 @@ private:
     QLabel *progressLabel = nullptr;
     QLabel *countLabel = nullptr;
     QString rosterPath;
-    BodyRow lastRow;
-    bool hasLastRow = false;
+    std::optional<QString> lastPort; // of the last body read
     // Bodies handed to the workers since the table last had none being read.
     int batchTotal = 0;
     int batchDone = 0;

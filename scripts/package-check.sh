@@ -167,6 +167,13 @@ install_start_purge() {
     # A home of its own, so the run leaves nothing behind in root's.
     mkdir -p "$work/home" "$work/runtime"
     chmod 700 "$work/runtime"
+    # Runs one of the scripts below on a virtual X display, as a user with an
+    # empty home would. The test command runs everything else offscreen.
+    on_desktop() {
+        env QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
+            XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime" \
+            xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/$1" "$work"
+    }
     cat >"$work/start.sh" <<'END'
 /usr/bin/sarvolin >"$1/sarvolin.log" 2>&1 &
 pid=$!
@@ -182,10 +189,7 @@ if ! kill "$pid" 2>/dev/null; then
 fi
 wait "$pid" || true
 END
-    # The test command runs everything else on the offscreen platform.
-    if env QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-        XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime" \
-        xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/start.sh" "$work"; then
+    if on_desktop start.sh; then
         echo "/usr/bin/sarvolin showed its window and was closed"
     else
         cat "$work/sarvolin.log"
@@ -224,9 +228,7 @@ if ! kill "$pid" 2>/dev/null; then
 fi
 wait "$pid" || true
 END
-    if env QT_QPA_PLATFORM=xcb HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" \
-        XDG_CACHE_HOME="$work/home/.cache" XDG_RUNTIME_DIR="$work/runtime" \
-        xvfb-run -a -s "-screen 0 1024x768x24" bash "$work/start-rig.sh" "$work"; then
+    if on_desktop start-rig.sh; then
         echo "/usr/bin/sarvolin-rig-demo showed its window, read two bodies and was closed"
     else
         cat "$work/sarvolin-rig-demo.log"

@@ -72,7 +72,7 @@ for bodies in 1 8 64; do
 done
 lister=(-- "1 body" "$(rig "$build" 1)" "8 bodies" "$(rig "$build" 8)"
     "8 bodies, --jobs 1" "$(rig "$build" 8 --jobs 1)" "64 bodies" "$(rig "$build" 64)")
-if [ -n "$before" ]; then
+if [ -n "$before" ] && [ -x "$before/sarvolin-list-demo" ]; then
     lister+=("before: 1 body" "$(rig "$before" 1)" "before: 8 bodies" "$(rig "$before" 8)")
 fi
 timed "The lister, sarvolin-list-demo --csv, 20 ms per SDK call" "ratio:64 bodies:1 body:1.5" \

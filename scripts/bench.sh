@@ -75,23 +75,15 @@ echo "- load average before: $(cut -d ' ' -f 1-3 /proc/loadavg)"
 
 failed=0
 # Google Benchmark: its console table, then the targets from its JSON.
-inprocess() { # PROGRAM JSON
+inprocess() { # PROGRAM JSON [HEAP-JSON]
     [ -x "$1" ] || return 0
     printf '\n## %s\n\n' "$(basename "$1")"
     "$1" --benchmark_out="$2" --benchmark_out_format=json --benchmark_counters_tabular=true 2>&1 ||
         failed=1
-    # A freed block held in glibc's thread cache counts as in use, and what
-    # it holds drifts with the heap's layout: the heap is read again without it.
-    local heap="$2"
-    if [ "$(basename "$1")" = sarvolin-bench-camera ]; then
-        heap="$work/heap.json"
-        GLIBC_TUNABLES=glibc.malloc.tcache_count=0 "$1" --benchmark_filter=cameraCycle \
-            --benchmark_format=json >"$heap" 2>/dev/null || failed=1
-    fi
-    python3 - "$2" "$heap" <<'EOF' || failed=1
+    python3 - "$2" ${3:+"$3"} <<'EOF' || failed=1
 import json, sys
 ok = True
-runs = [json.load(open(name))["benchmarks"] for name in sys.argv[1:]]
+runs = [json.load(open(name))["benchmarks"] for name in sys.argv[1:]] + [[]]
 for b in runs[0] + runs[1]:
     if b.get("error_occurred"):
         print("- %s could not measure: %s" % (b["name"], b["error_message"]))
@@ -110,7 +102,12 @@ for b in runs[1]:
 sys.exit(0 if ok else 1)
 EOF
 }
-inprocess "$out/bench/sarvolin-bench-camera" "$work/camera.json"
+camera="$out/bench/sarvolin-bench-camera"
+# A freed block held in glibc's thread cache counts as in use, and what it
+# holds drifts with the heap's layout: the heap is read in a run without it.
+GLIBC_TUNABLES=glibc.malloc.tcache_count=0 "$camera" --benchmark_filter=cameraCycle \
+    --benchmark_format=json >"$work/heap.json" 2>/dev/null || failed=1
+inprocess "$camera" "$work/camera.json" "$work/heap.json"
 inprocess "$out/bench/sarvolin-bench-gphoto2" "$work/gphoto2.json"
 if [ -n "$baseline" ]; then
     for name in camera gphoto2; do

@@ -6,12 +6,20 @@
 
 #include <cstdint>
 
+// The vendor library's convention on 32-bit Windows, for its functions and
+// for the handlers it calls. A library may be built with EDSAPI set to
+// another convention, so that the loader's refusal of one can be seen.
 #if defined(_WIN32) && !defined(_WIN64)
-#define EDSAPI __stdcall // the vendor library's convention on 32-bit Windows
+#ifndef EDSAPI
+#define EDSAPI __stdcall
+#endif
+#define EDSCALLBACK __stdcall
 #else
+#ifndef EDSAPI
 #define EDSAPI
 #endif
-#define EDSCALLBACK EDSAPI
+#define EDSCALLBACK
+#endif
 
 typedef std::uint32_t EdsError;
 typedef std::uint32_t EdsUInt32;

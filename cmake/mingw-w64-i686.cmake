@@ -18,9 +18,13 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE BOTH)
 # pkg-config would otherwise report this machine's Linux libraries.
 set(ENV{PKG_CONFIG_LIBDIR} /usr/i686-w64-mingw32/lib/pkgconfig)
 
-# Tests and programs built here run under 32-bit wine (Debian's wine32).
+# Tests and programs built here run under 32-bit wine: Debian's wine32 where
+# installed, or a wine on the PATH, or else the wine of the 32-bit root that
+# scripts/wine32-root.sh makes (which says how, if it is not made yet).
 find_program(SARVOLIN_WINE32 NAMES wine PATHS /usr/lib/wine NO_DEFAULT_PATH)
 find_program(SARVOLIN_WINE32 NAMES wine)
+find_program(SARVOLIN_WINE32 NAMES wine PATHS ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine32
+    NO_DEFAULT_PATH)
 if(SARVOLIN_WINE32)
     set(CMAKE_CROSSCOMPILING_EMULATOR ${SARVOLIN_WINE32})
 endif()

@@ -7,8 +7,11 @@
 #
 # 64 (the default) needs only wine64 and runs on any x86-64 host. 32 is the
 # build of the original target and the one that exercises the __stdcall
-# binding; it needs a kernel that can run 32-bit programs (some virtual
-# machines cannot: the test is then built but not run, and this script fails).
+# binding and the refusal of a library without it; it runs under Debian's
+# wine32 where installed, or else under a 32-bit Debian root made once and
+# cached (scripts/wine32-root.sh), and needs a kernel that can run 32-bit
+# programs (some virtual machines cannot: the test is then built but not run,
+# and this script fails).
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -18,11 +21,9 @@ build="${2:-build/wine}"
 case "$bits" in
 64) packages=(wine64 g++-mingw-w64-x86-64-win32) ;;
 32)
-    if ! dpkg --print-foreign-architectures | grep -qx i386; then
-        dpkg --add-architecture i386
-        apt-get update -qq
-    fi
-    packages=(wine32:i386 g++-mingw-w64-i686-win32)
+    # Debian's wine32 where installed, or else the 32-bit root's.
+    [ -x /usr/lib/wine/wine ] || bash scripts/wine32-root.sh >/dev/null
+    packages=(g++-mingw-w64-i686-win32)
     ;;
 *)
     echo "usage: $0 [64|32] [build-directory]" >&2

@@ -21,15 +21,6 @@ namespace {
 
 using AnyFunction = void (*)();
 
-void warn(const std::string &text)
-{
-    const std::string line = "Sarvolin: " + text + "\n";
-    std::fputs(line.c_str(), stderr);
-#if defined(_WIN32)
-    OutputDebugStringA(line.c_str());
-#endif
-}
-
 #if defined(_WIN32)
 
 // Folder of the executable (not of whichever module holds this code), with a
@@ -124,6 +115,15 @@ std::string describe(const char *name, unsigned short)
 #endif
 
 } // namespace
+
+void VendorLibrary::warn(const std::string &text)
+{
+    const std::string line = "Sarvolin: " + text + "\n";
+    std::fputs(line.c_str(), stderr);
+#if defined(_WIN32)
+    OutputDebugStringA(line.c_str());
+#endif
+}
 
 bool VendorLibrary::open()
 {

@@ -2,6 +2,8 @@
 
 #include "camera/edsdk.h"
 
+#include <string>
+
 // The camera maker's library, loaded at run time instead of linked, so the
 // program builds without the vendor's headers or import library and starts
 // (and reports a failed connection) on a machine that lacks the library.
@@ -44,6 +46,8 @@ public:
     void close();
 
     bool isOpen() const { return handle != nullptr; }
+    // One line to standard error (and, on Windows, to the debugger output).
+    static void warn(const std::string &text);
     // All null while the library is not open.
     const Functions &functions() const { return entryPoints; }
 

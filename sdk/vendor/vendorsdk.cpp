@@ -14,7 +14,10 @@
 // Like the rest of the camera code, these are called from one thread only.
 
 #include "camera/edsdk.h"
+#include "vendorcall.h"
 #include "vendorlibrary.h"
+
+#include <string>
 
 namespace {
 
@@ -25,9 +28,32 @@ constexpr EdsError kLibraryUnavailable = EDS_ERR_NOT_SUPPORTED;
 VendorLibrary library;
 int initializations = 0;
 
+// A library whose functions do not clean their own stack, as the maker's do on
+// 32-bit Windows, is refused at its first call with arguments (one without
+// any cannot tell): one warning, the library terminated as often as it was
+// initialised and unloaded, and the call answered as for a missing library.
+// Its later calls then answer EDS_ERR_NOT_INITIALIZED, like any other
+// without a library.
+void refuseConvention(std::int32_t leftBehind)
+{
+    VendorLibrary::warn(
+        "the camera library EDSDK.dll was refused: a call left " + std::to_string(leftBehind)
+        + " bytes on the stack, so its functions do not use the __stdcall convention");
+    for (; initializations > 0; --initializations)
+        library.functions().terminateSdk();
+    library.close();
+}
+
 template <typename Function, typename... Args> EdsError forward(Function function, Args... args)
 {
-    return function ? function(args...) : EDS_ERR_NOT_INITIALIZED;
+    if (!function)
+        return EDS_ERR_NOT_INITIALIZED;
+    std::int32_t leftBehind = 0;
+    const EdsError error = callVendor(function, leftBehind, args...);
+    if (leftBehind == 0)
+        return error;
+    refuseConvention(leftBehind);
+    return kLibraryUnavailable;
 }
 
 // Our own property ids mean nothing to the maker's library, which might even

@@ -1,6 +1,6 @@
 #!/bin/sh
 # Runs the cross-built loader test under wine, in a throw-away prefix.
-#   run-wine-test.sh <wine> <win32|win64> <folder holding full/ partial/ none/>
+#   run-wine-test.sh <wine> <win32|win64> <folder holding full/ partial/ none/ [cdecl/]>
 set -eu
 wine="$1"
 arch="$2"
@@ -28,7 +28,8 @@ unset DISPLAY WAYLAND_DISPLAY
 # Started from an empty folder, so only the program's folder can supply EDSDK.dll.
 cd "$work"
 status=0
-for mode in full partial none; do
+for mode in full partial none cdecl; do
+    [ -d "$stage/$mode" ] || continue # cdecl: 32-bit only
     "$wine" "$stage/$mode/wineloadertest.exe" "$mode" || status=1
 done
 exit $status

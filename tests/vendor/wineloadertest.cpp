@@ -1,8 +1,9 @@
 // The loader as the Windows program uses it, run under wine: EDSDK.dll beside
 // the executable, its operations exported by ordinal only and, in a 32-bit
 // build, called with the vendor's convention. run-wine-test.sh starts it in
-// three folders: "full" holds the fake EDSDK.dll, "partial" one that lacks
-// EdsSetCapacity, "none" no EDSDK.dll at all.
+// up to four folders: "full" holds the fake EDSDK.dll, "partial" one that
+// lacks EdsSetCapacity, "none" no EDSDK.dll at all, and on 32-bit "cdecl" the
+// full fake built with the caller-cleans convention.
 
 #include "fakevendor.h"
 #include "forwardingcheck.h"
@@ -70,6 +71,23 @@ void checkRefusal(const std::string &missing)
     expect(!edsdkLoaded(), "EDSDK.dll left loaded");
 }
 
+// A library built with the caller-cleans convention: initialising takes no
+// arguments and so cannot tell, but the first call with some is refused.
+void checkConventionRefused()
+{
+    expect(EdsInitializeSDK() == EDS_ERR_OK, "EdsInitializeSDK failed");
+    EdsCameraListRef list = nullptr;
+    EdsError result = EDS_ERR_OK;
+    const std::string warning
+        = captureStandardError("warning.txt", [&] { result = EdsGetCameraList(&list); });
+    expect(result == EDS_ERR_NOT_SUPPORTED, "not refused as a missing library is");
+    expect(warning.find("left 4 bytes on the stack") != std::string::npos
+               && warning.find("__stdcall") != std::string::npos
+               && warning.find('\n') == warning.size() - 1,
+           "not one warning naming the convention: " + warning);
+    expect(!edsdkLoaded(), "EDSDK.dll left loaded");
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -81,6 +99,8 @@ int main(int argc, char **argv)
         checkRefusal("EdsSetCapacity (ordinal 18)");
     else if (mode == "none")
         checkRefusal("EDSDK.dll");
+    else if (mode == "cdecl")
+        checkConventionRefused();
     else
         expect(false, "unknown mode '" + mode + "'");
 

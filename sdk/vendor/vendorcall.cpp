@@ -5,11 +5,17 @@
 // The stack is measured from just before the arguments are pushed to just
 // after the call returns, and then put back from a saved register whatever
 // the callee did. The arguments start 16-byte aligned, as compilers expect.
+// The frame is described for unwinders, so that a debugger's backtrace from
+// inside the maker's library reaches the caller.
 __asm__(".text\n"
         ".globl sarvolin_call_measured\n"
         "sarvolin_call_measured:\n"
+        "    .cfi_startproc\n"
         "    pushl %ebp\n"
+        "    .cfi_def_cfa_offset 8\n"
+        "    .cfi_offset %ebp, -8\n"
         "    movl %esp, %ebp\n"
+        "    .cfi_def_cfa_register %ebp\n"
         "    pushl %esi\n"
         "    pushl %edi\n"
         "    movl %esp, %esi\n" // put back at the end
@@ -34,6 +40,8 @@ __asm__(".text\n"
         "    popl %edi\n"
         "    popl %esi\n"
         "    popl %ebp\n"
-        "    ret\n");
+        "    .cfi_def_cfa %esp, 4\n"
+        "    ret\n"
+        "    .cfi_endproc\n");
 
 #endif

@@ -1,6 +1,6 @@
 #include "app/brindel.h"
 #include "app/brokenpipes.h"
-#include "app/displaycheck.h"
+#include "display/displaycheck.h"
 
 #include <QApplication>
 

@@ -1,6 +1,6 @@
 #include "rig/bodytablemodel.h"
 
-#include "list/bodyreader.h"
+#include "worker/bodyreader.h"
 
 #include <QApplication>
 #include <QStyle>

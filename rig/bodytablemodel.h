@@ -1,7 +1,7 @@
 #pragma once
 
-#include "list/bodycheck.h"
-#include "list/bodyrow.h"
+#include "engine/bodycheck.h"
+#include "engine/bodyrow.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>

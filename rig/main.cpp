@@ -1,5 +1,5 @@
-#include "app/displaycheck.h"
-#include "list/workerprogram.h"
+#include "display/displaycheck.h"
+#include "engine/workerprogram.h"
 #include "rig/rigwindow.h"
 
 #include <QApplication>

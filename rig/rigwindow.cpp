@@ -1,9 +1,9 @@
 #include "rig/rigwindow.h"
 
-#include "list/bodycheck.h"
-#include "list/listoptions.h"
-#include "list/roster.h"
-#include "list/rowprinter.h"
+#include "engine/bodycheck.h"
+#include "engine/roster.h"
+#include "engine/rowprinter.h"
+#include "lister/listoptions.h"
 #include "rig/bodytablemodel.h"
 #include "ui_rigwindow.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "camera/edsdk.h"
-#include "list/bodyengine.h"
+#include "engine/bodyengine.h"
 
 #include <QMainWindow>
 #include <QString>

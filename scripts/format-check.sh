@@ -9,7 +9,7 @@ cd "$root"
 
 scripts/deps.sh clang-format
 
-mapfile -t sources < <(find app bench camera list sdk tests ui -name '*.cpp' -o -name '*.h' | sort)
+mapfile -t sources < <(find app bench camera display engine lister rig sdk tests ui worker -name '*.cpp' -o -name '*.h' | sort)
 if [ "${1:-}" = --fix ]; then
     clang-format -i "${sources[@]}"
     exit 0

@@ -1,9 +1,9 @@
 #include "app/brokenpipes.h"
 #include "camera/cameracannon.h"
 #include "camera/edsdk.h"
-#include "list/bodyfinder.h"
-#include "list/bodyreader.h"
+#include "engine/bodyfinder.h"
 #include "sdk/gphoto2/gphoto2sdk.h"
+#include "worker/bodyreader.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,0 +1,42 @@
+#include "engine/bodyfinder.h"
+
+#include "camera/bodyid.h"
+#include "worker/camerawalk.h"
+
+BodyFinder::~BodyFinder()
+{
+    stop();
+}
+
+EdsError BodyFinder::start()
+{
+    if (started)
+        return EDS_ERR_OK;
+    const EdsError error = EdsInitializeSDK();
+    started = error == EDS_ERR_OK;
+    return error;
+}
+
+void BodyFinder::stop()
+{
+    if (started && EdsTerminateSDK() != EDS_ERR_OK)
+        EdsTerminateSDK();
+    started = false;
+}
+
+EdsError BodyFinder::find(QVector<BodyRow> &found)
+{
+    found.clear();
+    return forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {
+        BodyRow body;
+        body.port = sdkText(info.szPortName, sizeof info.szPortName);
+        body.model = sdkText(info.szDeviceDescription, sizeof info.szDeviceDescription);
+        if (body.port.isEmpty())
+            return false;
+        char address[kSarvolinAddressSize];
+        if (SarvolinGetCameraAddress(camera, sizeof address, address) == EDS_ERR_OK)
+            body.address = sdkText(address, sizeof address);
+        found << body;
+        return false;
+    });
+}

@@ -1,0 +1,45 @@
+#pragma once
+
+#include "engine/bodyrow.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QStringList>
+#include <QVector>
+
+#include <cstdio>
+
+// Writes rows to a stream, and nothing else: a table aligned for reading,
+// CSV (RFC 4180), or JSON, of the chosen fields in their order. All at once,
+// or one row at a time as they come (JSON then gives one object per line).
+class RowPrinter
+{
+public:
+    enum class Format { Table, Csv, Json };
+
+    RowPrinter(Format format, std::FILE *out, QStringList fields = defaultFields());
+
+    // Every field by its key, in the order "all" gives them.
+    static QStringList knownFields();
+    static QStringList defaultFields();
+
+    // False when the stream refused the text.
+    bool printAll(const QVector<BodyRow> &rows);
+    bool printHeader();
+    bool printOne(const BodyRow &row);
+
+    QByteArray render(const QVector<BodyRow> &rows) const;
+
+private:
+    bool write(const QByteArray &text);
+
+    QStringList keys() const;
+    QStringList titles() const;
+    QVector<int> streamWidths() const;
+    QStringList cellsOf(const BodyRow &row) const;
+    QJsonObject jsonOf(const BodyRow &row) const;
+
+    Format format;
+    std::FILE *out;
+    QVector<int> fields; // indexes into the table of known fields
+};

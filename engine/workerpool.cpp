@@ -1,0 +1,237 @@
+#include "engine/workerpool.h"
+
+#include "camera/bodyid.h"
+#include "camera/edsdk.h"
+#include "worker/bodyreader.h"
+#include "worker/stoprequests.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
+
+namespace {
+
+// Time for a worker to close its session and stop its SDK once asked to:
+// when the program is stopped, and (less, as it is stuck already) when it
+// has run out of time.
+constexpr int kGraceMs = 3000;
+constexpr int kTimedOutGraceMs = 1000;
+constexpr int kStartsPerPass = 4;
+
+// The extras of a worker's answer, into the row; what a body gives that
+// makes no sense is left out rather than shown wrong.
+void takeExtras(const QJsonObject &answer, BodyRow &row)
+{
+    const auto text = [&](const char *key) {
+        return QString::fromUtf8(
+            QByteArray::fromHex(answer.value(QLatin1String(key)).toString().toLatin1()));
+    };
+    const auto number = [&](const char *key) -> std::optional<qint64> {
+        const QJsonValue value = answer.value(QLatin1String(key));
+        if (!value.isDouble())
+            return std::nullopt;
+        return qint64(value.toDouble());
+    };
+    row.owner = text("owner");
+    row.artist = text("artist");
+    row.copyright = text("copyright");
+    row.firmware = text("firmware");
+    row.lens = text("lens");
+    row.shots = number("shots");
+    row.shutterCount = number("shutter_count");
+    row.clockOffsetS = number("clock_offset_s");
+    row.clock = answer.value(QStringLiteral("clock")).toString();
+    if (const auto level = number("battery")) {
+        const QString word = text("battery_word");
+        if (*level == qint64(kEdsBatteryLevel_AC)) {
+            row.battery = QStringLiteral("AC");
+            row.batteryPercent = 100; // mains power never runs out
+        } else if (*level >= 0 && *level <= 100) {
+            row.battery = word.isEmpty() ? QStringLiteral("%1%").arg(*level) : word;
+            row.batteryPercent = int(*level);
+        }
+    }
+}
+
+} // namespace
+
+WorkerPool::WorkerPool(QString program, QStringList options, int jobs, int timeoutMs,
+                       QObject *parent)
+    : QObject(parent)
+    , program(std::move(program))
+    , options(std::move(options))
+    , jobs(std::max(1, jobs))
+    , timeoutMs(timeoutMs)
+{ }
+
+// Nothing outlives the pool: a worker still running is killed.
+WorkerPool::~WorkerPool()
+{
+    for (Worker &worker : running) {
+        worker.process->disconnect(this);
+        worker.process->kill();
+        worker.process->waitForFinished(kGraceMs);
+    }
+}
+
+void WorkerPool::add(const BodyRow &body)
+{
+    if (stopping)
+        return;
+    waiting.enqueue(body);
+    startWaiting();
+}
+
+bool WorkerPool::isReading(const QString &port) const
+{
+    const auto same = [&](const BodyRow &row) { return row.port == port; };
+    return std::any_of(running.begin(), running.end(),
+                       [&](const Worker &worker) { return same(worker.row); })
+        || std::any_of(waiting.begin(), waiting.end(), same);
+}
+
+// A few at a time, each batch in a pass of its own through the event loop:
+// starting a process takes the thread a millisecond or more, and a window
+// that started a whole rig's workers at once would stall for as long.
+void WorkerPool::startWaiting()
+{
+    while (!stopping && !waiting.isEmpty() && int(running.size()) < jobs) {
+        if (startedThisPass == kStartsPerPass) {
+            if (!nextPassAsked) {
+                nextPassAsked = true;
+                QTimer::singleShot(0, this, [this] {
+                    nextPassAsked = false;
+                    startedThisPass = 0;
+                    startWaiting();
+                });
+            }
+            return;
+        }
+        ++startedThisPass;
+        start(waiting.dequeue());
+    }
+}
+
+void WorkerPool::start(const BodyRow &body)
+{
+    auto *process = new QProcess(this);
+    // A worker's own messages are the camera library's; the row says what
+    // went wrong, and they are passed on only when asked for.
+    process->setProcessChannelMode(QProcess::SeparateChannels);
+    auto *timer = new QTimer(process);
+    timer->setSingleShot(true);
+    running.push_back(Worker { body, process, timer });
+
+    connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
+            [this, process] { finished(process); });
+    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart)
+            finished(process);
+    });
+    connect(timer, &QTimer::timeout, this, [this, process] {
+        if (Worker *worker = workerOf(process)) {
+            worker->timedOut = true;
+            windDown(*worker, kTimedOutGraceMs);
+        }
+    });
+
+    timer->start(timeoutMs);
+    QStringList arguments = options;
+    arguments << body.port;
+    if (!body.address.isEmpty())
+        arguments << body.address;
+    process->start(program, arguments);
+}
+
+// Asked first, so that it can close its session; killed if it does not end.
+void WorkerPool::windDown(Worker &worker, int graceMs)
+{
+    QProcess *process = worker.process;
+    if (worker.asked) {
+        process->kill();
+        return;
+    }
+    worker.asked = true;
+    // Its input closing is what reaches a worker on every system.
+    process->closeWriteChannel();
+    process->terminate();
+    worker.timer->disconnect();
+    connect(worker.timer, &QTimer::timeout, process, &QProcess::kill);
+    worker.timer->start(graceMs);
+}
+
+void WorkerPool::stop()
+{
+    const bool again = stopping;
+    stopping = true;
+    waiting.clear();
+    for (Worker &worker : running) {
+        if (again)
+            worker.asked = true;
+        windDown(worker, kGraceMs);
+    }
+    if (running.empty())
+        emit idle();
+}
+
+WorkerPool::Worker *WorkerPool::workerOf(QProcess *process)
+{
+    const auto it = std::find_if(running.begin(), running.end(),
+                                 [&](const Worker &worker) { return worker.process == process; });
+    return it == running.end() ? nullptr : &*it;
+}
+
+void WorkerPool::finished(QProcess *process)
+{
+    Worker *worker = workerOf(process);
+    if (!worker)
+        return;
+    BodyRow row = worker->row;
+    const bool timedOut = worker->timedOut;
+    const bool answered = process->error() != QProcess::FailedToStart
+        && process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
+    const QJsonObject answer = answered
+        ? QJsonDocument::fromJson(process->readAllStandardOutput().trimmed()).object()
+        : QJsonObject();
+    const QList<QByteArray> said = process->readAllStandardError().split('\n');
+    running.erase(running.begin() + (worker - running.data()));
+    process->disconnect(this);
+    process->deleteLater();
+
+    // A worker stopped before it answered has no row to give. Ctrl+C reaches
+    // the workers as it reaches us, and one may end before we see it.
+    const bool hasRow = answer.contains(QStringLiteral("error"));
+    const bool goingDown = stopping || StopRequests::caught() != 0;
+    if (timedOut) {
+        row.error = QString::fromLatin1(BodyReader::timedOut);
+        emit read(row);
+    } else if (hasRow) {
+        row.error = answer.value(QStringLiteral("error")).toString();
+        // The field reads as the window reads it; text that is no ID is none.
+        const QByteArray field
+            = QByteArray::fromHex(answer.value(QStringLiteral("id")).toString().toLatin1());
+        // A body whose clock could not be set still has its ID.
+        QString bodyId;
+        if (bodyIdFromField(field.constData(), std::size_t(field.size()), bodyId)
+            && !bodyId.isEmpty())
+            row.bodyId = bodyId;
+        else if (row.error.isEmpty())
+            row.error = QString::fromLatin1(BodyReader::noId);
+        takeExtras(answer, row);
+        emit read(row);
+    } else if (!goingDown) {
+        row.error = QString::fromLatin1(BodyReader::workerFailed);
+        emit read(row);
+    }
+    for (const QByteArray &line : said) {
+        if (!line.trimmed().isEmpty())
+            emit this->said(row.port, line.endsWith('\r') ? line.chopped(1) : line);
+    }
+
+    startWaiting();
+    if (running.empty() && (stopping || waiting.isEmpty()))
+        emit idle();
+}

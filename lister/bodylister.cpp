@@ -1,0 +1,171 @@
+#include "lister/bodylister.h"
+
+#include "lister/stopsignals.h"
+#include "worker/stoprequests.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+constexpr int kInterrupted = 2; // SIGINT
+
+void say(const QString &message)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(message));
+}
+
+QString hex(EdsError error)
+{
+    return QStringLiteral("0x%1").arg(error, 0, 16);
+}
+
+} // namespace
+
+BodyLister::BodyLister(const ListOptions &options, QString worker, QObject *parent)
+    : QObject(parent)
+    , options(options)
+    , printer(options.format, stdout, options.fields)
+    , engine(std::move(worker), BodyEngine::Finding::Here,
+             { options.extras(), options.jobs, options.timeoutMs, options.setClock })
+{
+    check.minBattery = options.minBattery;
+    check.minShots = options.minShots;
+    connect(&engine, &BodyEngine::said, this, [this](const QString &port, const QByteArray &line) {
+        if (this->options.verbose)
+            std::fprintf(stderr, "%s: %s\n", qPrintable(port), line.constData());
+    });
+}
+
+int BodyLister::run()
+{
+    auto *stopSignals = new StopSignals(this);
+    connect(stopSignals, &StopSignals::received, this, &BodyLister::stop);
+    // A roster that cannot be used is refused before any body is touched.
+    if (!options.expect.isEmpty()) {
+        QString error;
+        check.roster.emplace();
+        if (!check.roster->load(options.expect, error)) {
+            say(QStringLiteral("the roster cannot be used: %1").arg(error));
+            return BadUsage;
+        }
+    }
+    if (engine.start() != EDS_ERR_OK) {
+        say(QStringLiteral("the camera library could not be started"));
+        return SdkUnavailable;
+    }
+    return options.watch ? watch() : listOnce();
+}
+
+int BodyLister::listOnce()
+{
+    QVector<BodyRow> found;
+    const EdsError error = engine.lookHere(found);
+    // The workers start SDKs of their own; this one is not needed any more.
+    engine.stopFinding();
+    if (error != EDS_ERR_OK) {
+        say(QStringLiteral("the camera library could not list the cameras (error %1)")
+                .arg(hex(error)));
+        return SdkUnavailable;
+    }
+    // Stopped while the bodies were being found: no worker is started.
+    if (const int signal = StopRequests::caught()) {
+        say(QStringLiteral("stopped before any body was read"));
+        printer.printAll({});
+        return 128 + signal;
+    }
+    if (found.isEmpty()) {
+        say(QStringLiteral("no camera found; check that each camera is switched on, "
+                           "connected, and not held by another program"));
+        printer.printAll({});
+        return NoneFound;
+    }
+
+    QVector<BodyRow> rows;
+    QEventLoop loop;
+    connect(&engine, &BodyEngine::row, &loop, [&rows](const BodyRow &row) { rows << row; });
+    connect(&engine, &BodyEngine::idle, &loop, &QEventLoop::quit);
+    engine.read(found);
+    if (!engine.isIdle() && stopSignal == 0)
+        loop.exec();
+
+    for (BodyRow &row : rows)
+        check.apply(row);
+    if (stopSignal == 0)
+        rows += check.missing(rows);
+    sortByLocation(rows);
+    if (!printer.printAll(rows)) {
+        say(QStringLiteral("the rows could not be written"));
+        return SomeFailed;
+    }
+    const int failed = int(std::count_if(rows.begin(), rows.end(),
+                                         [](const BodyRow &row) { return !row.error.isEmpty(); }));
+    if (stopSignal != 0) {
+        say(QStringLiteral("stopped after %1 of %2 bodies").arg(rows.size()).arg(found.size()));
+        return 128 + stopSignal;
+    }
+    // With a roster or a threshold, one line says everything that is wrong.
+    if (check.roster || check.minBattery || check.minShots) {
+        const QString trouble = BodyCheck::summary(rows);
+        if (trouble.isEmpty())
+            return 0;
+        say(trouble);
+        return SomeFailed;
+    }
+    if (failed > 0) {
+        say(QStringLiteral("%1 of %2 bodies could not be read").arg(failed).arg(rows.size()));
+        return SomeFailed;
+    }
+    return 0;
+}
+
+int BodyLister::watch()
+{
+    QEventLoop loop;
+    connect(&engine, &BodyEngine::row, this, [this](BodyRow row) {
+        check.apply(row);
+        // At a counter, a body that is not ours is told at once.
+        if (row.check.section(QStringLiteral("; "), 0, 0) == QLatin1String(BodyCheck::unknown))
+            say(QStringLiteral("unknown body %1 at %2").arg(row.bodyId, placeOf(row)));
+        if (!printFailed && !printer.printOne(row)) {
+            printFailed = true;
+            say(QStringLiteral("the rows could not be written"));
+            stop(15);
+        }
+    });
+    connect(&engine, &BodyEngine::idle, &loop, [this, &loop] {
+        if (stopSignal != 0)
+            loop.quit();
+    });
+    connect(&engine, &BodyEngine::lookFailed, this, [](EdsError error) {
+        say(QStringLiteral("the camera library could not list the cameras (error %1); "
+                           "trying again")
+                .arg(hex(error)));
+    });
+    // A script that started us ends the watch by closing our input.
+    StopRequests::stopAtEndOfInput(kInterrupted);
+
+    if (!printer.printHeader()) {
+        say(QStringLiteral("the rows could not be written"));
+        return SomeFailed;
+    }
+    engine.watch();
+    if (stopSignal == 0 || !engine.isIdle())
+        loop.exec();
+    engine.stopFinding();
+    if (printFailed)
+        return SomeFailed;
+    return stopSignal == kInterrupted ? 0 : 128 + stopSignal;
+}
+
+void BodyLister::stop(int signal)
+{
+    if (stopSignal == 0)
+        stopSignal = signal;
+    engine.stop();
+}

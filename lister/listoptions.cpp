@@ -1,0 +1,221 @@
+#include "lister/listoptions.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QMap>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+constexpr int kMaxJobs = 1024;
+constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
+
+const char kDescription[]
+    = "Reads the body IDs of all attached cameras, each in a worker process of its own, all at "
+      "once, and with --fields more of each body.\n"
+      "Exit status: 0 every body was read (and, with --expect or a threshold, all is as it "
+      "should be),\n"
+      "1 at least one body failed (or is missing, moved, unknown or short of a threshold),\n"
+      "2 no body was found, 64 bad usage or a roster that cannot be used,\n"
+      "69 the camera library could not be used, 130/143 interrupted.";
+
+// Which of the workers' extras each field needs.
+const QMap<QString, QStringList> &extrasOfFields()
+{
+    static const QMap<QString, QStringList> extras {
+        { QStringLiteral("battery"),
+          { QStringLiteral("battery"), QStringLiteral("battery_word") } },
+        { QStringLiteral("shots"), { QStringLiteral("shots") } },
+        { QStringLiteral("lens"), { QStringLiteral("lens") } },
+        { QStringLiteral("firmware"), { QStringLiteral("firmware") } },
+        { QStringLiteral("owner"), { QStringLiteral("owner") } },
+        { QStringLiteral("artist"), { QStringLiteral("artist") } },
+        { QStringLiteral("copyright"), { QStringLiteral("copyright") } },
+        { QStringLiteral("shutter_count"), { QStringLiteral("shutter_count") } },
+        { QStringLiteral("clock"), { QStringLiteral("clock") } },
+        { QStringLiteral("clock_offset_s"), { QStringLiteral("clock") } },
+    };
+    return extras;
+}
+
+void addOnce(QStringList &list, const QString &item)
+{
+    if (!list.contains(item))
+        list << item;
+}
+
+} // namespace
+
+QStringList ListOptions::extras() const
+{
+    QStringList wanted = fields;
+    if (minBattery)
+        wanted << QStringLiteral("battery");
+    if (minShots)
+        wanted << QStringLiteral("shots");
+    QStringList extras;
+    for (const QString &field : wanted) {
+        for (const QString &extra : extrasOfFields().value(field))
+            addOnce(extras, extra);
+    }
+    return extras;
+}
+
+ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions &options,
+                                       QString &error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("Print CSV (RFC 4180) with a header line."));
+    const QCommandLineOption json(QStringLiteral("json"),
+                                  QStringLiteral("Print a JSON array of objects; with --watch, "
+                                                 "one object per line."));
+    const QCommandLineOption watch(QStringLiteral("watch"),
+                                   QStringLiteral("Keep looking every 0.5 s and print each body "
+                                                  "as soon as it is plugged in and read."));
+    const QCommandLineOption jobs(QStringLiteral("jobs"),
+                                  QStringLiteral("Read at most <n> bodies at once (default: "
+                                                 "all, up to %1).")
+                                      .arg(maxDefaultJobs),
+                                  QStringLiteral("n"));
+    const QCommandLineOption timeout(QStringLiteral("timeout"),
+                                     QStringLiteral("Give up on a body after <seconds> "
+                                                    "(default: 30)."),
+                                     QStringLiteral("seconds"));
+    const QCommandLineOption fields(
+        QStringLiteral("fields"),
+        QStringLiteral("Print these fields, in this order, or 'all' of them: %1. Default: "
+                       "port,location,model,body_id,error, and what --expect, the thresholds "
+                       "and --set-clock are about.")
+            .arg(RowPrinter::knownFields().join(QLatin1Char(','))),
+        QStringLiteral("list"));
+    const QCommandLineOption expect(
+        QStringLiteral("expect"),
+        QStringLiteral("Check the bodies against a roster: a CSV file with a body_id column, "
+                       "and location and name where wanted (this program's --csv output is "
+                       "one). Adds the name and check fields."),
+        QStringLiteral("file"));
+    const QCommandLineOption minBattery(QStringLiteral("min-battery"),
+                                        QStringLiteral("A body with less battery, or none "
+                                                       "known, fails its check."),
+                                        QStringLiteral("percent"));
+    const QCommandLineOption minShots(QStringLiteral("min-shots"),
+                                      QStringLiteral("A body with room for fewer pictures, or "
+                                                     "none known, fails its check."),
+                                      QStringLiteral("n"));
+    const QCommandLineOption setClock(QStringLiteral("set-clock"),
+                                      QStringLiteral("Set every body's clock to this computer's "
+                                                     "local time, and read it back. The only "
+                                                     "setting this program ever writes."));
+    const QCommandLineOption verbose(QStringLiteral("verbose"),
+                                     QStringLiteral("Pass on the camera library's own messages, "
+                                                    "each line after its body's port."));
+    parser.addOptions({ csv, json, watch, jobs, timeout, fields, expect, minBattery, minShots,
+                        setClock, verbose });
+
+    if (!parser.parse(arguments)) {
+        error = parser.errorText();
+        return Parsed::BadUsage;
+    }
+    if (parser.isSet(help) || parser.isSet(QStringLiteral("help-all"))) {
+        std::fputs(qPrintable(parser.helpText()), stdout);
+        return Parsed::Exit;
+    }
+    if (parser.isSet(version)) {
+        std::printf("%s %s\n", qPrintable(QCoreApplication::applicationName()),
+                    qPrintable(QCoreApplication::applicationVersion()));
+        return Parsed::Exit;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        error
+            = QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first());
+        return Parsed::BadUsage;
+    }
+    if (parser.isSet(csv) && parser.isSet(json)) {
+        error = QStringLiteral("--csv and --json exclude each other");
+        return Parsed::BadUsage;
+    }
+    options.format = parser.isSet(csv) ? RowPrinter::Format::Csv
+        : parser.isSet(json)           ? RowPrinter::Format::Json
+                                       : RowPrinter::Format::Table;
+    options.watch = parser.isSet(watch);
+
+    if (parser.isSet(jobs)) {
+        bool ok = false;
+        options.jobs = parser.value(jobs).toInt(&ok);
+        if (!ok || options.jobs < 1 || options.jobs > kMaxJobs) {
+            error = QStringLiteral("--jobs takes a whole number from 1 to %1").arg(kMaxJobs);
+            return Parsed::BadUsage;
+        }
+    }
+    if (parser.isSet(timeout)) {
+        bool ok = false;
+        const double seconds = parser.value(timeout).toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > kMaxTimeoutSeconds) {
+            error = QStringLiteral("--timeout takes a number of seconds above 0, up to %1")
+                        .arg(kMaxTimeoutSeconds);
+            return Parsed::BadUsage;
+        }
+        options.timeoutMs = std::max(1, int(std::lround(seconds * 1000)));
+    }
+    if (parser.isSet(minBattery)) {
+        bool ok = false;
+        const int percent = parser.value(minBattery).toInt(&ok);
+        if (!ok || percent < 0 || percent > 100) {
+            error = QStringLiteral("--min-battery takes a percentage from 0 to 100");
+            return Parsed::BadUsage;
+        }
+        options.minBattery = percent;
+    }
+    if (parser.isSet(minShots)) {
+        bool ok = false;
+        const qint64 shots = parser.value(minShots).toLongLong(&ok);
+        if (!ok || shots < 0 || shots > 0xFFFFFFFFLL) {
+            error = QStringLiteral("--min-shots takes a whole number of pictures, 0 or more");
+            return Parsed::BadUsage;
+        }
+        options.minShots = shots;
+    }
+    options.expect = parser.value(expect);
+    if (parser.isSet(expect) && options.expect.isEmpty()) {
+        error = QStringLiteral("--expect takes a file");
+        return Parsed::BadUsage;
+    }
+    options.setClock = parser.isSet(setClock);
+    options.verbose = parser.isSet(verbose);
+
+    const QStringList known = RowPrinter::knownFields();
+    if (parser.isSet(fields)) {
+        const QString list = parser.value(fields).trimmed();
+        options.fields = list == QLatin1String("all") ? known : QStringList();
+        if (options.fields.isEmpty()) {
+            for (const QString &field : list.split(QLatin1Char(','))) {
+                const QString name = field.trimmed();
+                if (!known.contains(name)) {
+                    error = QStringLiteral("unknown field '%1'; the fields are all, %2")
+                                .arg(name, known.join(QLatin1Char(',')));
+                    return Parsed::BadUsage;
+                }
+                options.fields << name;
+            }
+        }
+    } else {
+        if (parser.isSet(expect))
+            options.fields << QStringLiteral("name");
+        if (parser.isSet(expect) || options.minBattery || options.minShots)
+            options.fields << QStringLiteral("check");
+        if (options.minBattery)
+            options.fields << QStringLiteral("battery");
+        if (options.minShots)
+            options.fields << QStringLiteral("shots");
+        if (options.setClock)
+            options.fields << QStringLiteral("clock_offset_s");
+    }
+    return Parsed::Run;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "engine/rowprinter.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the command line asks for.
+struct ListOptions {
+    RowPrinter::Format format = RowPrinter::Format::Table;
+    bool watch = false;
+    int jobs = 0; // 0: one worker per body, up to maxDefaultJobs
+    int timeoutMs = 30 * 1000;
+    QStringList fields = RowPrinter::defaultFields();
+    QString expect; // the roster's file
+    std::optional<int> minBattery;
+    std::optional<qint64> minShots;
+    bool setClock = false;
+    bool verbose = false;
+
+    // What the workers read beyond the ID, for the fields, the thresholds
+    // and the clock; none by default, so that the ID alone costs what it did.
+    QStringList extras() const;
+
+    static constexpr int maxDefaultJobs = 128;
+
+    enum class Parsed { Run, Exit, BadUsage };
+    // Parses the arguments (the program's name first). Help and version are
+    // printed here (Exit); a usage error leaves its message in `error`.
+    static Parsed parse(const QStringList &arguments, ListOptions &options, QString &error);
+};

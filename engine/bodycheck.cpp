@@ -13,7 +13,7 @@ const QString kSeparator = QStringLiteral("; ");
 
 void BodyCheck::apply(BodyRow &row) const
 {
-    if (!row.error.isEmpty()) {
+    if (!row.wasRead()) {
         row.check = QLatin1String(failed);
         return;
     }
@@ -50,7 +50,7 @@ QVector<BodyRow> BodyCheck::missing(const QVector<BodyRow> &rows) const
         return absent;
     for (const Roster::Entry &entry : roster->entries()) {
         const bool present = std::any_of(rows.begin(), rows.end(), [&](const BodyRow &row) {
-            return row.error.isEmpty() && row.bodyId == entry.bodyId;
+            return row.wasRead() && row.bodyId == entry.bodyId;
         });
         if (present)
             continue;

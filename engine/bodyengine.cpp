@@ -3,10 +3,7 @@
 #include "camera/bodyid.h"
 #include "engine/usblocations.h"
 #include "engine/workerpool.h"
-
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include "worker/workerprotocol.h"
 
 #include <algorithm>
 #include <utility>
@@ -16,10 +13,9 @@ namespace {
 // Time for the finding worker to let go of its SDK once asked to stop.
 constexpr int kFinderGraceMs = 3000;
 
-QString textOf(const QJsonValue &hex)
+QString textOf(const std::string &bytes)
 {
-    const QByteArray bytes = QByteArray::fromHex(hex.toString().toLatin1());
-    return sdkText(bytes.constData(), std::size_t(bytes.size()));
+    return sdkText(bytes.data(), bytes.size());
 }
 
 void locate(QVector<BodyRow> &bodies)
@@ -119,8 +115,7 @@ void BodyEngine::startFinder()
     finderProcess->start(worker, { QStringLiteral("--find"), QString::number(lookIntervalMs) });
 }
 
-// One line per look: {"error":N,"bodies":[[PORT,MODEL,ADDRESS],...]} with
-// the SDK's texts in hexadecimal.
+// One line per look.
 void BodyEngine::finderSaid()
 {
     if (!finderProcess)
@@ -130,22 +125,21 @@ void BodyEngine::finderSaid()
     while ((end = finderOutput.indexOf('\n')) >= 0) {
         const QByteArray line = finderOutput.left(end);
         finderOutput.remove(0, end + 1);
-        const QJsonObject answer = QJsonDocument::fromJson(line).object();
-        if (!answer.value(QStringLiteral("error")).isDouble())
+        WorkerProtocol::Look look;
+        if (!WorkerProtocol::decode(line.toStdString(), look))
             continue;
         sawFinderLine = true;
         finderQuiet.start();
         QVector<BodyRow> bodies;
-        for (const QJsonValue &entry : answer.value(QStringLiteral("bodies")).toArray()) {
-            const QJsonArray texts = entry.toArray();
+        for (const WorkerProtocol::FoundBody &found : look.bodies) {
             BodyRow body;
-            body.port = textOf(texts.at(0));
-            body.model = textOf(texts.at(1));
-            body.address = textOf(texts.at(2));
+            body.port = textOf(found.port);
+            body.model = textOf(found.model);
+            body.address = textOf(found.address);
             if (!body.port.isEmpty())
                 bodies << body;
         }
-        found(bodies, EdsError(answer.value(QStringLiteral("error")).toDouble()));
+        found(bodies, look.error);
     }
 }
 

@@ -1,18 +1,19 @@
 #pragma once
 
+#include "worker/readfailure.h"
+
 #include <QString>
 #include <QVector>
 
 #include <optional>
 
-// One attached body as the lister reports it. `error` is empty when the ID
-// was read.
+// One attached body as the lister reports it.
 struct BodyRow {
     QString port;
     QString location;
     QString model;
     QString bodyId;
-    QString error;
+    ReadFailure failure = ReadFailure::None;
     // How the camera library reaches it again from a worker without looking
     // at the other bodies; empty where it has no such way. Never printed.
     QString address = {};
@@ -35,6 +36,8 @@ struct BodyRow {
     std::optional<qint64> shutterCount = {};
     QString clock = {}; // ISO 8601, local, no zone
     std::optional<qint64> clockOffsetS = {}; // the body's clock less the computer's
+
+    bool wasRead() const { return failure == ReadFailure::None; }
 };
 
 // Where a body belongs: its location, or its port where it has none (a

@@ -1,5 +1,7 @@
 #include "engine/rowprinter.h"
 
+#include "engine/rowwords.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -38,7 +40,7 @@ const Field kFields[] = {
     { "location", "LOCATION", 10, [](const BodyRow &r) { return text(r.location); } },
     { "model", "MODEL", 24, [](const BodyRow &r) { return text(r.model); } },
     { "body_id", "BODY ID", 14, [](const BodyRow &r) { return text(r.bodyId); } },
-    { "error", "ERROR", 16, [](const BodyRow &r) { return text(r.error); } },
+    { "error", "ERROR", 16, [](const BodyRow &r) { return text(RowWords::english(r.failure)); } },
     { "name", "NAME", 10, [](const BodyRow &r) { return extra(r.name); } },
     { "check", "CHECK", 14, [](const BodyRow &r) { return extra(r.check); } },
     { "battery", "BATTERY", 7, [](const BodyRow &r) { return extra(r.battery); } },

@@ -2,11 +2,9 @@
 
 #include "camera/bodyid.h"
 #include "camera/edsdk.h"
-#include "worker/bodyreader.h"
 #include "worker/stoprequests.h"
+#include "worker/workerprotocol.h"
 
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QTimer>
 
 #include <algorithm>
@@ -23,17 +21,26 @@ constexpr int kStartsPerPass = 4;
 
 // The extras of a worker's answer, into the row; what a body gives that
 // makes no sense is left out rather than shown wrong.
-void takeExtras(const QJsonObject &answer, BodyRow &row)
+void takeExtras(const WorkerProtocol::BodyAnswer &answer, BodyRow &row)
 {
-    const auto text = [&](const char *key) {
-        return QString::fromUtf8(
-            QByteArray::fromHex(answer.value(QLatin1String(key)).toString().toLatin1()));
+    const auto find = [&](const char *name) -> const WorkerProtocol::Extra * {
+        for (const WorkerProtocol::Extra &extra : answer.extras) {
+            if (extra.name == name)
+                return &extra;
+        }
+        return nullptr;
     };
-    const auto number = [&](const char *key) -> std::optional<qint64> {
-        const QJsonValue value = answer.value(QLatin1String(key));
-        if (!value.isDouble())
+    const auto text = [&](const char *name) {
+        const WorkerProtocol::Extra *extra = find(name);
+        return extra && !extra->isNumber
+            ? QString::fromUtf8(extra->text.data(), int(extra->text.size()))
+            : QString();
+    };
+    const auto number = [&](const char *name) -> std::optional<qint64> {
+        const WorkerProtocol::Extra *extra = find(name);
+        if (!extra || !extra->isNumber)
             return std::nullopt;
-        return qint64(value.toDouble());
+        return extra->number;
     };
     row.owner = text("owner");
     row.artist = text("artist");
@@ -43,7 +50,7 @@ void takeExtras(const QJsonObject &answer, BodyRow &row)
     row.shots = number("shots");
     row.shutterCount = number("shutter_count");
     row.clockOffsetS = number("clock_offset_s");
-    row.clock = answer.value(QStringLiteral("clock")).toString();
+    row.clock = text("clock");
     if (const auto level = number("battery")) {
         const QString word = text("battery_word");
         if (*level == qint64(kEdsBatteryLevel_AC)) {
@@ -193,9 +200,9 @@ void WorkerPool::finished(QProcess *process)
     const bool timedOut = worker->timedOut;
     const bool answered = process->error() != QProcess::FailedToStart
         && process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
-    const QJsonObject answer = answered
-        ? QJsonDocument::fromJson(process->readAllStandardOutput().trimmed()).object()
-        : QJsonObject();
+    WorkerProtocol::BodyAnswer answer;
+    const bool hasRow = answered
+        && WorkerProtocol::decode(process->readAllStandardOutput().toStdString(), answer);
     const QList<QByteArray> said = process->readAllStandardError().split('\n');
     running.erase(running.begin() + (worker - running.data()));
     process->disconnect(this);
@@ -203,27 +210,24 @@ void WorkerPool::finished(QProcess *process)
 
     // A worker stopped before it answered has no row to give. Ctrl+C reaches
     // the workers as it reaches us, and one may end before we see it.
-    const bool hasRow = answer.contains(QStringLiteral("error"));
     const bool goingDown = stopping || StopRequests::caught() != 0;
     if (timedOut) {
-        row.error = QString::fromLatin1(BodyReader::timedOut);
+        row.failure = ReadFailure::TimedOut;
         emit read(row);
     } else if (hasRow) {
-        row.error = answer.value(QStringLiteral("error")).toString();
+        row.failure = answer.failure;
         // The field reads as the window reads it; text that is no ID is none.
-        const QByteArray field
-            = QByteArray::fromHex(answer.value(QStringLiteral("id")).toString().toLatin1());
         // A body whose clock could not be set still has its ID.
         QString bodyId;
-        if (bodyIdFromField(field.constData(), std::size_t(field.size()), bodyId)
+        if (bodyIdFromField(answer.idField.data(), answer.idField.size(), bodyId)
             && !bodyId.isEmpty())
             row.bodyId = bodyId;
-        else if (row.error.isEmpty())
-            row.error = QString::fromLatin1(BodyReader::noId);
+        else if (row.wasRead())
+            row.failure = ReadFailure::NoId;
         takeExtras(answer, row);
         emit read(row);
     } else if (!goingDown) {
-        row.error = QString::fromLatin1(BodyReader::workerFailed);
+        row.failure = ReadFailure::WorkerFailed;
         emit read(row);
     }
     for (const QByteArray &line : said) {

@@ -103,8 +103,8 @@ int BodyLister::listOnce()
         say(QStringLiteral("the rows could not be written"));
         return SomeFailed;
     }
-    const int failed = int(std::count_if(rows.begin(), rows.end(),
-                                         [](const BodyRow &row) { return !row.error.isEmpty(); }));
+    const int failed = int(
+        std::count_if(rows.begin(), rows.end(), [](const BodyRow &row) { return !row.wasRead(); }));
     if (stopSignal != 0) {
         say(QStringLiteral("stopped after %1 of %2 bodies").arg(rows.size()).arg(found.size()));
         return 128 + stopSignal;

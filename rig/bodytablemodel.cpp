@@ -1,6 +1,6 @@
 #include "rig/bodytablemodel.h"
 
-#include "worker/bodyreader.h"
+#include "engine/rowwords.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -24,14 +24,6 @@ constexpr const char *kTexts[] = {
     QT_TRANSLATE_NOOP("BodyTableModel", "battery unknown"),
     QT_TRANSLATE_NOOP("BodyTableModel", "card nearly full (%1 shots)"),
     QT_TRANSLATE_NOOP("BodyTableModel", "shots unknown"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "gone before it could be read"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "session refused"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "gave no ID"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "timed out"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "camera library failed"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "reader failed"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "clock could not be set"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "clock still off after it was set"),
 };
 
 constexpr bool same(const char *a, const char *b)
@@ -41,13 +33,7 @@ constexpr bool same(const char *a, const char *b)
 
 // A reason renamed where the rows are made would go untranslated here.
 static_assert(same(kTexts[0], BodyCheck::ok) && same(kTexts[1], BodyCheck::unknown)
-                  && same(kTexts[2], BodyCheck::failed) && same(kTexts[3], BodyCheck::missingBody)
-                  && same(kTexts[9], BodyReader::gone) && same(kTexts[10], BodyReader::refused)
-                  && same(kTexts[11], BodyReader::noId) && same(kTexts[12], BodyReader::timedOut)
-                  && same(kTexts[13], BodyReader::sdkFailed)
-                  && same(kTexts[14], BodyReader::workerFailed)
-                  && same(kTexts[15], BodyReader::clockNotSet)
-                  && same(kTexts[16], BodyReader::clockOff),
+                  && same(kTexts[2], BodyCheck::failed) && same(kTexts[3], BodyCheck::missingBody),
               "the model's texts no longer match the rows'");
 
 QString translated(const QString &part)
@@ -268,7 +254,7 @@ void BodyTableModel::read(const BodyRow &row)
 {
     Entry entry;
     entry.row = checked(row);
-    entry.state = row.error.isEmpty() ? State::Read : State::Failed;
+    entry.state = row.wasRead() ? State::Read : State::Failed;
     int i = rowOfPort(row.port);
     if (i < 0 && entry.state == State::Read)
         i = rowOfMissing(row.bodyId);
@@ -413,7 +399,7 @@ QString BodyTableModel::statusText(const Entry &entry) const
     case State::Missing:
         return tr("missing");
     case State::Failed:
-        return shown(translated(entry.row.error));
+        return shown(RowWords::translated(entry.row.failure));
     case State::Read:
         break;
     }

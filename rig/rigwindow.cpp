@@ -243,7 +243,7 @@ void RigWindow::showLastBody()
     if (i == table->count())
         return;
     const BodyRow &row = table->rowAt(i);
-    if (!row.error.isEmpty()) {
+    if (!row.wasRead()) {
         ui->lastBodyLabel->setText(tr("%1: %2").arg(
             placeOf(row), table->index(i, BodyTableModel::Status).data().toString()));
         return;

@@ -40,38 +40,6 @@
         <translation>shots unknown</translation>
     </message>
     <message>
-        <source>gone before it could be read</source>
-        <translation>gone before it could be read</translation>
-    </message>
-    <message>
-        <source>session refused</source>
-        <translation>session refused</translation>
-    </message>
-    <message>
-        <source>gave no ID</source>
-        <translation>gave no ID</translation>
-    </message>
-    <message>
-        <source>timed out</source>
-        <translation>timed out</translation>
-    </message>
-    <message>
-        <source>camera library failed</source>
-        <translation>camera library failed</translation>
-    </message>
-    <message>
-        <source>reader failed</source>
-        <translation>reader failed</translation>
-    </message>
-    <message>
-        <source>clock could not be set</source>
-        <translation>clock could not be set</translation>
-    </message>
-    <message>
-        <source>clock still off after it was set</source>
-        <translation>clock still off after it was set</translation>
-    </message>
-    <message>
         <source>%1 s</source>
         <translation>%1 s</translation>
     </message>
@@ -311,6 +279,41 @@
     <message>
         <source>Closing the sessions…</source>
         <translation>Closing the sessions…</translation>
+    </message>
+</context>
+<context>
+    <name>RowWords</name>
+    <message>
+        <source>gone before it could be read</source>
+        <translation>gone before it could be read</translation>
+    </message>
+    <message>
+        <source>session refused</source>
+        <translation>session refused</translation>
+    </message>
+    <message>
+        <source>gave no ID</source>
+        <translation>gave no ID</translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation>timed out</translation>
+    </message>
+    <message>
+        <source>camera library failed</source>
+        <translation>camera library failed</translation>
+    </message>
+    <message>
+        <source>reader failed</source>
+        <translation>reader failed</translation>
+    </message>
+    <message>
+        <source>clock could not be set</source>
+        <translation>clock could not be set</translation>
+    </message>
+    <message>
+        <source>clock still off after it was set</source>
+        <translation>clock still off after it was set</translation>
     </message>
 </context>
 </TS>

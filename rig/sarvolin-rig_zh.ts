@@ -40,38 +40,6 @@
         <translation>可拍张数未知</translation>
     </message>
     <message>
-        <source>gone before it could be read</source>
-        <translation>读取前已断开</translation>
-    </message>
-    <message>
-        <source>session refused</source>
-        <translation>会话被拒绝</translation>
-    </message>
-    <message>
-        <source>gave no ID</source>
-        <translation>未给出ID</translation>
-    </message>
-    <message>
-        <source>timed out</source>
-        <translation>超时</translation>
-    </message>
-    <message>
-        <source>camera library failed</source>
-        <translation>相机库出错</translation>
-    </message>
-    <message>
-        <source>reader failed</source>
-        <translation>读取程序出错</translation>
-    </message>
-    <message>
-        <source>clock could not be set</source>
-        <translation>无法设置时钟</translation>
-    </message>
-    <message>
-        <source>clock still off after it was set</source>
-        <translation>设置后时钟仍有偏差</translation>
-    </message>
-    <message>
         <source>%1 s</source>
         <translation>%1 秒</translation>
     </message>
@@ -311,6 +279,41 @@
     <message>
         <source>Closing the sessions…</source>
         <translation>正在关闭会话…</translation>
+    </message>
+</context>
+<context>
+    <name>RowWords</name>
+    <message>
+        <source>gone before it could be read</source>
+        <translation>读取前已断开</translation>
+    </message>
+    <message>
+        <source>session refused</source>
+        <translation>会话被拒绝</translation>
+    </message>
+    <message>
+        <source>gave no ID</source>
+        <translation>未给出ID</translation>
+    </message>
+    <message>
+        <source>timed out</source>
+        <translation>超时</translation>
+    </message>
+    <message>
+        <source>camera library failed</source>
+        <translation>相机库出错</translation>
+    </message>
+    <message>
+        <source>reader failed</source>
+        <translation>读取程序出错</translation>
+    </message>
+    <message>
+        <source>clock could not be set</source>
+        <translation>无法设置时钟</translation>
+    </message>
+    <message>
+        <source>clock still off after it was set</source>
+        <translation>设置后时钟仍有偏差</translation>
     </message>
 </context>
 </TS>

@@ -96,66 +96,66 @@ BodyReader::Result BodyReader::read(const std::string &port, const std::string &
 {
     Result result;
     if (EdsInitializeSDK() != EDS_ERR_OK) {
-        result.error = sdkFailed;
+        result.failure = ReadFailure::SdkFailed;
         return result;
     }
 
     EdsError error = address.empty() ? EDS_ERR_OK : SarvolinUseCameraAddress(address.c_str());
     EdsCameraRef camera = error == EDS_ERR_OK ? find(port, error) : nullptr;
     bool open = false;
-    auto finish = [&](const char *reason) {
+    auto finish = [&](ReadFailure failure) {
         if (open)
             EdsCloseSession(camera);
         if (camera)
             EdsRelease(camera);
         if (EdsTerminateSDK() != EDS_ERR_OK)
             EdsTerminateSDK();
-        result.error = reason;
+        result.failure = failure;
         result.stopped = stopRequested();
         return result;
     };
 
     if (error != EDS_ERR_OK)
-        return finish(sdkFailed);
+        return finish(ReadFailure::SdkFailed);
     if (!camera)
-        return finish(gone);
+        return finish(ReadFailure::Gone);
     if (stopRequested())
-        return finish("");
+        return finish(ReadFailure::None);
 
     // A body just plugged in may refuse its first session.
     error = EdsOpenSession(camera);
     if (error != EDS_ERR_OK && !meansGone(error) && !stopRequested())
         error = EdsOpenSession(camera);
     if (error != EDS_ERR_OK)
-        return finish(meansGone(error) ? gone : refused);
+        return finish(meansGone(error) ? ReadFailure::Gone : ReadFailure::Refused);
     open = true;
     if (stopRequested())
-        return finish("");
+        return finish(ReadFailure::None);
 
     char field[kBodyIdFieldSize] = {};
     error = EdsGetPropertyData(camera, kEdsPropID_BodyIDEx, 0, sizeof field, field);
     if (error != EDS_ERR_OK || field[0] == '\0')
-        return finish(meansGone(error) ? gone : noId);
+        return finish(meansGone(error) ? ReadFailure::Gone : ReadFailure::NoId);
     result.idField = fieldText(field, sizeof field);
 
     if (request.setClock) {
         const EdsTime now = localTimeNow();
         if (stopRequested())
-            return finish("");
+            return finish(ReadFailure::None);
         error = EdsSetPropertyData(camera, kEdsPropID_DateTime, 0, sizeof now, &now);
         if (error != EDS_ERR_OK)
-            return finish(meansGone(error) ? gone : clockNotSet);
+            return finish(meansGone(error) ? ReadFailure::Gone : ReadFailure::ClockNotSet);
     }
     readExtras(camera, request, result);
     if (request.setClock) {
-        const auto offset
-            = std::find_if(result.extras.begin(), result.extras.end(),
-                           [](const Extra &extra) { return extra.name == "clock_offset_s"; });
+        const auto offset = std::find_if(
+            result.extras.begin(), result.extras.end(),
+            [](const WorkerProtocol::Extra &extra) { return extra.name == "clock_offset_s"; });
         if (offset == result.extras.end() || offset->number > clockToleranceS
             || offset->number < -clockToleranceS)
-            return finish(clockOff);
+            return finish(ReadFailure::ClockOff);
     }
-    return finish("");
+    return finish(ReadFailure::None);
 }
 
 // Each extra is one property; one the body does not give is left out. The

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/edsdk.h"
+#include "worker/workerprotocol.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,21 +26,11 @@ public:
         bool setClock = false;
     };
 
-    // An extra the body gave. A text is the property's bytes up to its first
+    // What the body gave. A text is the property's bytes up to its first
     // zero; the clock is ISO 8601 local time, and comes with "clock_offset_s",
     // the body's clock less the computer's in whole seconds.
-    struct Extra {
-        std::string name;
-        std::string text;
-        std::int64_t number = 0;
-        bool isNumber = false;
-    };
-
-    struct Result {
-        std::string idField; // up to the field's first zero byte
-        std::string error; // empty when the field was read
+    struct Result : WorkerProtocol::BodyAnswer {
         bool stopped = false;
-        std::vector<Extra> extras; // what the body did not give is left out
     };
 
     explicit BodyReader(std::function<bool()> stopRequested);
@@ -49,16 +40,6 @@ public:
 
     // Every extra a request may name.
     static std::vector<std::string> extras();
-
-    // The reasons a read fails, as the rows give them.
-    static constexpr const char *gone = "gone before it could be read";
-    static constexpr const char *refused = "session refused";
-    static constexpr const char *noId = "gave no ID";
-    static constexpr const char *timedOut = "timed out";
-    static constexpr const char *sdkFailed = "camera library failed";
-    static constexpr const char *workerFailed = "reader failed";
-    static constexpr const char *clockNotSet = "clock could not be set";
-    static constexpr const char *clockOff = "clock still off after it was set";
 
     // How far a clock may read back from the computer's after being set.
     static constexpr int clockToleranceS = 2;

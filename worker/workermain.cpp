@@ -1,18 +1,17 @@
-// A worker of the lister: reads the one body at PORT, reached at ADDRESS
-// where the lister found one, and prints one line of JSON for the lister,
-//   {"error":"...","id":"...", extras...}
-// with the body ID field's bytes in hexadecimal: what they read as is the
-// lister's to say, in the same way as the window. So are the texts among the
-// extras; numbers are numbers. Links no Qt, so that many of it start quickly.
+// A worker: reads the one body at PORT, reached at ADDRESS where the engine
+// found one, and prints one line for the engine (worker/workerprotocol.h):
+// the body ID field's bytes, not what they read as, which is the engine's to
+// say, in the same way as the window.
 //   WORKER [--read EXTRA,...] [--set-clock] PORT [ADDRESS]
 // With --find it reads no body but looks at what is attached every INTERVAL
 // milliseconds, for a window that must not wait on the camera library, and
 // prints a line per look until asked to stop:
-//   {"error":N,"bodies":[["PORT","MODEL","ADDRESS"],...]}
 //   WORKER --find INTERVAL
+// Links no Qt, so that many of it start quickly.
 #include "worker/bodyreader.h"
 #include "worker/camerawalk.h"
 #include "worker/stoprequests.h"
+#include "worker/workerprotocol.h"
 
 #include <algorithm>
 #include <chrono>
@@ -35,6 +34,7 @@
 namespace {
 
 constexpr int kBadUsage = 64;
+constexpr int kSdkUnavailable = 69;
 
 // The arguments as UTF-8, as the lister gave them; Windows hands a C main
 // its arguments in the local code page.
@@ -59,20 +59,16 @@ std::vector<std::string> argumentsOf(int argc, char *argv[])
     return std::vector<std::string>(argv, argv + argc);
 }
 
-std::string hex(const std::string &bytes)
+std::string textOf(const char *text, std::size_t size)
 {
-    static const char digits[] = "0123456789abcdef";
-    std::string text;
-    for (const unsigned char byte : bytes) {
-        text += digits[byte >> 4];
-        text += digits[byte & 0xF];
-    }
-    return text;
+    return std::string(text, strnlen(text, size));
 }
 
-std::string hexOf(const char *text, std::size_t size)
+// False when nobody reads the line any more.
+bool say(const std::string &line)
 {
-    return hex(std::string(text, strnlen(text, size)));
+    return std::fwrite(line.data(), 1, line.size(), stdout) == line.size()
+        && std::fflush(stdout) == 0;
 }
 
 // The SDK started once, then looked at until a stop is asked for.
@@ -80,27 +76,27 @@ int find(int intervalMs)
 {
     const EdsError started = EdsInitializeSDK();
     if (started != EDS_ERR_OK) {
-        std::printf("{\"error\":%lu,\"bodies\":[]}\n", static_cast<unsigned long>(started));
-        std::fflush(stdout);
-        return 69;
+        WorkerProtocol::Look look;
+        look.error = started;
+        say(WorkerProtocol::encode(look));
+        return kSdkUnavailable;
     }
     int status = 0;
     while (StopRequests::caught() == 0) {
-        std::string bodies;
-        const EdsError error = forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {
+        WorkerProtocol::Look look;
+        look.error = forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {
             char address[kSarvolinAddressSize] = {};
             if (SarvolinGetCameraAddress(camera, sizeof address, address) != EDS_ERR_OK)
                 address[0] = '\0';
-            bodies += std::string(bodies.empty() ? "" : ",") + "[\""
-                + hexOf(info.szPortName, sizeof info.szPortName) + "\",\""
-                + hexOf(info.szDeviceDescription, sizeof info.szDeviceDescription) + "\",\""
-                + hexOf(address, sizeof address) + "\"]";
+            look.bodies.push_back(
+                { textOf(info.szPortName, sizeof info.szPortName),
+                  textOf(info.szDeviceDescription, sizeof info.szDeviceDescription),
+                  textOf(address, sizeof address) });
             return false;
         });
-        const std::string line = "{\"error\":" + std::to_string(error) + ",\"bodies\":["
-            + (error == EDS_ERR_OK ? bodies : std::string()) + "]}\n";
-        if (std::fwrite(line.data(), 1, line.size(), stdout) != line.size()
-            || std::fflush(stdout) != 0) {
+        if (look.error != EDS_ERR_OK)
+            look.bodies.clear();
+        if (!say(WorkerProtocol::encode(look))) {
             status = 1; // nobody is listening any more
             break;
         }
@@ -169,17 +165,5 @@ int main(int argc, char *argv[])
         positional[0], positional.size() > 1 ? positional[1] : std::string(), request);
     if (result.stopped)
         return 128 + StopRequests::caught();
-    // Our own reasons and names, numbers, a clock in digits and hexadecimal
-    // digits: nothing in the line needs escaping.
-    std::string line = "{\"error\":\"" + result.error + "\",\"id\":\"" + hex(result.idField) + '"';
-    for (const BodyReader::Extra &extra : result.extras) {
-        line += ",\"" + extra.name + "\":";
-        if (extra.isNumber)
-            line += std::to_string(extra.number);
-        else
-            line += '"' + (extra.name == "clock" ? extra.text : hex(extra.text)) + '"';
-    }
-    line += "}\n";
-    std::fwrite(line.data(), 1, line.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : 1;
+    return say(WorkerProtocol::encode(result)) ? 0 : 1;
 }

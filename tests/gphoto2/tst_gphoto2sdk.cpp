@@ -7,8 +7,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -737,18 +735,18 @@ void TestGphoto2Sdk::bodyProperties()
 void TestGphoto2Sdk::workerReachesOnlyItsBody_data()
 {
     QTest::addColumn<QString>("since");
-    QTest::addColumn<QString>("error");
-    QTest::newRow("still there") << "" << QString();
-    QTest::newRow("unplugged") << "unplugged" << QString(BodyReader::gone);
-    QTest::newRow("another model in its socket") << "swapped" << QString(BodyReader::gone);
-    QTest::newRow("sent to another port") << "port" << QString(BodyReader::gone);
-    QTest::newRow("an address that is none") << "address" << QString(BodyReader::sdkFailed);
+    QTest::addColumn<int>("failure");
+    QTest::newRow("still there") << "" << int(ReadFailure::None);
+    QTest::newRow("unplugged") << "unplugged" << int(ReadFailure::Gone);
+    QTest::newRow("another model in its socket") << "swapped" << int(ReadFailure::Gone);
+    QTest::newRow("sent to another port") << "port" << int(ReadFailure::Gone);
+    QTest::newRow("an address that is none") << "address" << int(ReadFailure::SdkFailed);
 }
 
 void TestGphoto2Sdk::workerReachesOnlyItsBody()
 {
     QFETCH(QString, since);
-    QFETCH(QString, error);
+    QFETCH(int, failure);
     auto owned = std::make_unique<EosRig>(3);
     EosRig &rig = *owned;
     QVERIFY(Gphoto2Sdk::instance().replaceBackend(std::move(owned)));
@@ -779,8 +777,8 @@ void TestGphoto2Sdk::workerReachesOnlyItsBody()
     const BodyReader::Result result = BodyReader([] {
                                           return false;
                                       }).read(body.port.toStdString(), body.address.toStdString());
-    QCOMPARE(QString::fromStdString(result.error), error);
-    QCOMPARE(result.idField, std::string(error.isEmpty() ? "083021004518" : ""));
+    QCOMPARE(int(result.failure), failure);
+    QCOMPARE(result.idField, std::string(failure == int(ReadFailure::None) ? "083021004518" : ""));
     QCOMPARE(rig.detections, 1); // the look's
     const bool opens = since != "port" && since != "address";
     QCOMPARE(int(rig.opened.size()), opens ? 1 : 0);
@@ -798,7 +796,7 @@ void TestGphoto2Sdk::workerLoadsOnlyItsDrivers_data()
 {
     QTest::addColumn<QString>("model");
     QTest::addColumn<QString>("port");
-    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("failure");
     QTest::addColumn<QStringList>("drivers");
 
     const int listener = socket(AF_INET, SOCK_STREAM, 0);
@@ -810,11 +808,12 @@ void TestGphoto2Sdk::workerLoadsOnlyItsDrivers_data()
             && getsockname(listener, reinterpret_cast<sockaddr *>(&address), &length) == 0);
     close(listener); // so that connecting to it is refused
     const QString closed = QString::number(ntohs(address.sin_port));
-    QTest::newRow("PTP/IP body gone") << "PTP/IP Camera"
-                                      << "ptpip:127.0.0.1:" + closed + ':' + closed
-                                      << BodyReader::gone << QStringList { "ptp2.so", "ptpip.so" };
+    QTest::newRow("PTP/IP body gone")
+        << "PTP/IP Camera"
+        << "ptpip:127.0.0.1:" + closed + ':' + closed << int(ReadFailure::Gone)
+        << QStringList { "ptp2.so", "ptpip.so" };
     QTest::newRow("folder camera")
-        << kFolderModel.c_str() << "disk:" + folder << QString(BodyReader::noId)
+        << kFolderModel.c_str() << "disk:" + folder << int(ReadFailure::NoId)
         << QStringList { "directory.so", "disk.so" };
 }
 
@@ -825,7 +824,7 @@ void TestGphoto2Sdk::workerLoadsOnlyItsDrivers()
 #else
     QFETCH(QString, model);
     QFETCH(QString, port);
-    QFETCH(QString, error);
+    QFETCH(int, failure);
     QFETCH(QStringList, drivers);
 
     QCOMPARE(EdsInitializeSDK(), EDS_ERR_OK);
@@ -845,8 +844,9 @@ void TestGphoto2Sdk::workerLoadsOnlyItsDrivers()
     worker.start(QStringLiteral(SARVOLIN_LIST_WORKER), { port, QString::fromUtf8(address) });
     QVERIFY(worker.waitForFinished(30000));
     QCOMPARE(worker.exitCode(), 0);
-    const QJsonObject answer = QJsonDocument::fromJson(worker.readAllStandardOutput()).object();
-    QCOMPARE(answer.value("error").toString(), error);
+    WorkerProtocol::BodyAnswer answer;
+    QVERIFY(WorkerProtocol::decode(worker.readAllStandardOutput().toStdString(), answer));
+    QCOMPARE(int(answer.failure), failure);
 
     // The dynamic loader names every file it maps, drivers from their own
     // folders and port drivers from a private folder of links.

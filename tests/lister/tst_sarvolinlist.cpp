@@ -414,7 +414,7 @@ void TestSarvolinList::locations()
 // A body's own texts cannot break a format or reach the terminal raw.
 void TestSarvolinList::awkwardText()
 {
-    const QVector<BodyRow> rows { { "usb:001,005", "", "EOS \"R\", mk\r\n2\x1b[31m", "-12", "" } };
+    const QVector<BodyRow> rows { { "usb:001,005", "", "EOS \"R\", mk\r\n2\x1b[31m", "-12" } };
     QCOMPARE(RowPrinter(RowPrinter::Format::Csv, stdout).render(rows),
              kHeader + "\"usb:001,005\",,\"EOS \"\"R\"\", mk\r\n2\x1b[31m\",-12,\r\n");
     QCOMPARE(RowPrinter(RowPrinter::Format::Table, stdout).render(rows).split('\n').value(1),

@@ -1,5 +1,7 @@
 #include "rig/bodytablemodel.h"
 
+#include "engine/rowwords.h"
+
 #include <QAbstractItemModelTester>
 #include <QSortFilterProxyModel>
 #include <QTemporaryDir>
@@ -58,9 +60,9 @@ void TestBodyTableModel::events_data()
     QTest::newRow("read again: the new values")
         << QStringList { "read usb:1 ID=5", "reading usb:1", "read usb:1 ID=6" }
         << QStringList { "usb:1||6|ok" } << "1,0,0,0,0,0,1";
-    QTest::newRow("timed out, and a reason of its own")
-        << QStringList { "reading usb:1", "fail usb:1 timed out", "fail usb:2 exploded" }
-        << QStringList { "usb:1|||timed out", "usb:2|||exploded" } << "2,0,0,0,2,0,0";
+    QTest::newRow("timed out, and a session refused")
+        << QStringList { "reading usb:1", "fail usb:1 timed out", "fail usb:2 session refused" }
+        << QStringList { "usb:1|||timed out", "usb:2|||session refused" } << "2,0,0,0,2,0,0";
     QTest::newRow("unplugged stays")
         << QStringList { "read usb:1 ID=1", "read usb:2 ID=2", "unplug usb:1", "unplug usb:7" }
         << QStringList { "usb:1||1|unplugged", "usb:2||2|ok" } << "2,0,0,0,0,1,1";
@@ -153,7 +155,12 @@ void TestBodyTableModel::events()
             model.read(rowOf(words));
         } else if (verb == QLatin1String("fail")) {
             BodyRow row = rowOf(words.mid(0, 2));
-            row.error = words.mid(2).join(QLatin1Char(' '));
+            const QString said = words.mid(2).join(QLatin1Char(' '));
+            for (int kind = 0; kind <= int(ReadFailure::ClockOff); ++kind) {
+                if (RowWords::english(ReadFailure(kind)) == said)
+                    row.failure = ReadFailure(kind);
+            }
+            QVERIFY2(!row.wasRead(), qPrintable(said));
             model.read(row);
         } else if (verb == QLatin1String("unplug")) {
             model.unplugged(rowOf(words));

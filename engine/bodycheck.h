@@ -9,7 +9,7 @@
 #include <optional>
 
 // What a rig or a counter makes of the bodies read: each row's name and
-// check against the roster (where there is one) and the thresholds, the
+// findings against the roster (where there is one) and the thresholds, the
 // roster's bodies that are missing, and one line that sums up what is wrong.
 class BodyCheck
 {
@@ -18,17 +18,12 @@ public:
     std::optional<int> minBattery; // percent
     std::optional<qint64> minShots;
 
-    // Fills in the row's name and check.
+    // Fills in the row's name and findings.
     void apply(BodyRow &row) const;
     // A row for each roster body that none of `rows` is.
     QVector<BodyRow> missing(const QVector<BodyRow> &rows) const;
 
     // "2 missing, 1 moved, 1 unknown": every kind of trouble the rows'
-    // checks name, counted; empty when there is none.
+    // findings name, counted; empty when there is none.
     static QString summary(const QVector<BodyRow> &rows);
-
-    static constexpr const char *ok = "ok";
-    static constexpr const char *failed = "failed";
-    static constexpr const char *unknown = "unknown";
-    static constexpr const char *missingBody = "missing";
 };

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "engine/finding.h"
 #include "worker/readfailure.h"
 
 #include <QString>
 #include <QVector>
 
+#include <algorithm>
 #include <optional>
 
 // One attached body as the lister reports it.
@@ -18,9 +20,10 @@ struct BodyRow {
     // at the other bodies; empty where it has no such way. Never printed.
     QString address = {};
 
-    // From the roster, and what it and the thresholds make of the body.
+    // From the roster, and what it and the thresholds make of the body:
+    // nothing wrong where there are no findings.
     QString name = {};
-    QString check = {};
+    QVector<Finding> findings = {};
 
     // What else the body gave, where it was asked for; empty or unset where
     // it gave none. `battery` is as shown ("85%", "AC" or the body's word),
@@ -38,6 +41,11 @@ struct BodyRow {
     std::optional<qint64> clockOffsetS = {}; // the body's clock less the computer's
 
     bool wasRead() const { return failure == ReadFailure::None; }
+    bool has(Finding::Kind kind) const
+    {
+        return std::any_of(findings.begin(), findings.end(),
+                           [kind](const Finding &finding) { return finding.kind == kind; });
+    }
 };
 
 // Where a body belongs: its location, or its port where it has none (a

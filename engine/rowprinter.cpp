@@ -42,7 +42,7 @@ const Field kFields[] = {
     { "body_id", "BODY ID", 14, [](const BodyRow &r) { return text(r.bodyId); } },
     { "error", "ERROR", 16, [](const BodyRow &r) { return text(RowWords::english(r.failure)); } },
     { "name", "NAME", 10, [](const BodyRow &r) { return extra(r.name); } },
-    { "check", "CHECK", 14, [](const BodyRow &r) { return extra(r.check); } },
+    { "check", "CHECK", 14, [](const BodyRow &r) { return extra(RowWords::english(r.findings)); } },
     { "battery", "BATTERY", 7, [](const BodyRow &r) { return extra(r.battery); } },
     { "shots", "SHOTS", 5, [](const BodyRow &r) { return number(r.shots); } },
     { "lens", "LENS", 24, [](const BodyRow &r) { return extra(r.lens); } },

@@ -130,7 +130,7 @@ int BodyLister::watch()
     connect(&engine, &BodyEngine::row, this, [this](BodyRow row) {
         check.apply(row);
         // At a counter, a body that is not ours is told at once.
-        if (row.check.section(QStringLiteral("; "), 0, 0) == QLatin1String(BodyCheck::unknown))
+        if (row.has(Finding::Kind::Unknown))
             say(QStringLiteral("unknown body %1 at %2").arg(row.bodyId, placeOf(row)));
         if (!printFailed && !printer.printOne(row)) {
             printFailed = true;

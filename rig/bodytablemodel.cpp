@@ -10,52 +10,6 @@
 
 namespace {
 
-const QString kSeparator = QStringLiteral("; ");
-
-// What a check or a failed read says, one part at a time; "%1" stands for
-// the part that varies.
-constexpr const char *kTexts[] = {
-    QT_TRANSLATE_NOOP("BodyTableModel", "ok"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "unknown"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "failed"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "missing"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "moved (roster: %1)"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "battery low (%1)"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "battery unknown"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "card nearly full (%1 shots)"),
-    QT_TRANSLATE_NOOP("BodyTableModel", "shots unknown"),
-};
-
-constexpr bool same(const char *a, const char *b)
-{
-    return *a == *b && (*a == '\0' || same(a + 1, b + 1));
-}
-
-// A reason renamed where the rows are made would go untranslated here.
-static_assert(same(kTexts[0], BodyCheck::ok) && same(kTexts[1], BodyCheck::unknown)
-                  && same(kTexts[2], BodyCheck::failed) && same(kTexts[3], BodyCheck::missingBody),
-              "the model's texts no longer match the rows'");
-
-QString translated(const QString &part)
-{
-    for (const char *text : kTexts) {
-        const QString source = QLatin1String(text);
-        const int arg = source.indexOf(QLatin1String("%1"));
-        if (arg < 0) {
-            if (part == source)
-                return BodyTableModel::tr(text);
-            continue;
-        }
-        const QStringRef head = source.leftRef(arg);
-        const QStringRef tail = source.midRef(arg + 2);
-        if (part.size() >= head.size() + tail.size() && part.startsWith(head)
-            && part.endsWith(tail))
-            return BodyTableModel::tr(text).arg(
-                part.mid(head.size(), part.size() - head.size() - tail.size()));
-    }
-    return part;
-}
-
 // A camera names itself; a line break or escape sequence in that name must
 // not break the table, as in the lister's.
 QString shown(QString text)
@@ -300,7 +254,7 @@ void BodyTableModel::setCheck(const BodyCheck &check)
         if (entry.state == State::Missing)
             continue;
         const BodyRow row = checked(entry.row);
-        if (row.name == entry.row.name && row.check == entry.row.check)
+        if (row.name == entry.row.name && row.findings == entry.row.findings)
             continue;
         entry.row = row;
         emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
@@ -315,11 +269,9 @@ QVector<BodyRow> BodyTableModel::rows() const
     for (const Entry &entry : entries) {
         BodyRow row = entry.row;
         if (entry.state == State::Reading)
-            row.check = QStringLiteral("reading");
+            row.findings = { Finding { Finding::Kind::Reading } };
         else if (entry.state == State::Unplugged)
-            row.check = QStringLiteral("unplugged");
-        else if (entry.state == State::Missing)
-            row.check = QLatin1String(BodyCheck::missingBody);
+            row.findings = { Finding { Finding::Kind::Unplugged } };
         all << row;
     }
     return all;
@@ -344,7 +296,7 @@ BodyTableModel::Counts BodyTableModel::counts() const
             ++counts.reading;
             break;
         case State::Read:
-            if (entry.row.check.startsWith(QLatin1String(BodyCheck::unknown)))
+            if (entry.row.has(Finding::Kind::Unknown))
                 ++counts.unknown;
             break;
         case State::Failed:
@@ -403,10 +355,7 @@ QString BodyTableModel::statusText(const Entry &entry) const
     case State::Read:
         break;
     }
-    QStringList parts = entry.row.check.split(kSeparator, Qt::SkipEmptyParts);
-    for (QString &part : parts)
-        part = translated(part);
-    return shown(parts.join(kSeparator));
+    return shown(RowWords::translated(entry.row.findings));
 }
 
 QString BodyTableModel::text(const Entry &entry, int column) const
@@ -475,7 +424,7 @@ QVariant BodyTableModel::icon(const Entry &entry) const
         pixmap = QStyle::SP_BrowserReload;
         break;
     case State::Read:
-        if (entry.row.check != QLatin1String(BodyCheck::ok))
+        if (!entry.row.findings.isEmpty())
             pixmap = QStyle::SP_MessageBoxWarning;
         break;
     case State::Failed:

@@ -249,7 +249,7 @@ void RigWindow::showLastBody()
         return;
     }
     QString name = row.name;
-    if (row.check.startsWith(QLatin1String(BodyCheck::unknown)))
+    if (row.has(Finding::Kind::Unknown))
         name = tr("unknown body");
     ui->lastBodyLabel->setText(name.isEmpty() ? row.bodyId : tr("%1 — %2").arg(row.bodyId, name));
 }

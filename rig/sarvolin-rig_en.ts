@@ -4,40 +4,8 @@
 <context>
     <name>BodyTableModel</name>
     <message>
-        <source>ok</source>
-        <translation>ok</translation>
-    </message>
-    <message>
-        <source>unknown</source>
-        <translation>unknown</translation>
-    </message>
-    <message>
-        <source>failed</source>
-        <translation>failed</translation>
-    </message>
-    <message>
         <source>missing</source>
         <translation>missing</translation>
-    </message>
-    <message>
-        <source>moved (roster: %1)</source>
-        <translation>moved (roster: %1)</translation>
-    </message>
-    <message>
-        <source>battery low (%1)</source>
-        <translation>battery low (%1)</translation>
-    </message>
-    <message>
-        <source>battery unknown</source>
-        <translation>battery unknown</translation>
-    </message>
-    <message>
-        <source>card nearly full (%1 shots)</source>
-        <translation>card nearly full (%1 shots)</translation>
-    </message>
-    <message>
-        <source>shots unknown</source>
-        <translation>shots unknown</translation>
     </message>
     <message>
         <source>%1 s</source>
@@ -284,6 +252,10 @@
 <context>
     <name>RowWords</name>
     <message>
+        <source>missing</source>
+        <translation>missing</translation>
+    </message>
+    <message>
         <source>gone before it could be read</source>
         <translation>gone before it could be read</translation>
     </message>
@@ -314,6 +286,38 @@
     <message>
         <source>clock still off after it was set</source>
         <translation>clock still off after it was set</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>ok</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>unknown</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>failed</translation>
+    </message>
+    <message>
+        <source>moved (roster: %1)</source>
+        <translation>moved (roster: %1)</translation>
+    </message>
+    <message>
+        <source>battery low (%1)</source>
+        <translation>battery low (%1)</translation>
+    </message>
+    <message>
+        <source>battery unknown</source>
+        <translation>battery unknown</translation>
+    </message>
+    <message>
+        <source>card nearly full (%1 shots)</source>
+        <translation>card nearly full (%1 shots)</translation>
+    </message>
+    <message>
+        <source>shots unknown</source>
+        <translation>shots unknown</translation>
     </message>
 </context>
 </TS>

@@ -4,40 +4,8 @@
 <context>
     <name>BodyTableModel</name>
     <message>
-        <source>ok</source>
-        <translation>正常</translation>
-    </message>
-    <message>
-        <source>unknown</source>
-        <translation>未知</translation>
-    </message>
-    <message>
-        <source>failed</source>
-        <translation>失败</translation>
-    </message>
-    <message>
         <source>missing</source>
         <translation>缺失</translation>
-    </message>
-    <message>
-        <source>moved (roster: %1)</source>
-        <translation>已移动（名册：%1）</translation>
-    </message>
-    <message>
-        <source>battery low (%1)</source>
-        <translation>电量低（%1）</translation>
-    </message>
-    <message>
-        <source>battery unknown</source>
-        <translation>电量未知</translation>
-    </message>
-    <message>
-        <source>card nearly full (%1 shots)</source>
-        <translation>存储卡将满（%1 张）</translation>
-    </message>
-    <message>
-        <source>shots unknown</source>
-        <translation>可拍张数未知</translation>
     </message>
     <message>
         <source>%1 s</source>
@@ -284,6 +252,10 @@
 <context>
     <name>RowWords</name>
     <message>
+        <source>missing</source>
+        <translation>缺失</translation>
+    </message>
+    <message>
         <source>gone before it could be read</source>
         <translation>读取前已断开</translation>
     </message>
@@ -314,6 +286,38 @@
     <message>
         <source>clock still off after it was set</source>
         <translation>设置后时钟仍有偏差</translation>
+    </message>
+    <message>
+        <source>ok</source>
+        <translation>正常</translation>
+    </message>
+    <message>
+        <source>unknown</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>failed</source>
+        <translation>失败</translation>
+    </message>
+    <message>
+        <source>moved (roster: %1)</source>
+        <translation>已移动（名册：%1）</translation>
+    </message>
+    <message>
+        <source>battery low (%1)</source>
+        <translation>电量低（%1）</translation>
+    </message>
+    <message>
+        <source>battery unknown</source>
+        <translation>电量未知</translation>
+    </message>
+    <message>
+        <source>card nearly full (%1 shots)</source>
+        <translation>存储卡将满（%1 张）</translation>
+    </message>
+    <message>
+        <source>shots unknown</source>
+        <translation>可拍张数未知</translation>
     </message>
 </context>
 </TS>

@@ -52,7 +52,7 @@ int main(int argc, char *argv[])
     int sorts = 0;
     const auto userSorts = [&] {
         ++sorts;
-        view->sortByColumn(sorts % BodyTableModel::ColumnCount, Qt::SortOrder(sorts % 2));
+        view->sortByColumn(sorts % BodyTableModel::columns().size(), Qt::SortOrder(sorts % 2));
         sorts % 2 ? view->scrollToBottom() : view->scrollToTop();
     };
     if (stall && view) {

@@ -1,6 +1,6 @@
 #include "engine/rowprinter.h"
 
-#include "engine/rowwords.h"
+#include "engine/bodyfield.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -10,55 +10,6 @@
 #include <algorithm>
 
 namespace {
-
-QJsonValue text(const QString &value)
-{
-    return value;
-}
-
-// The body's own extras, and the roster's: JSON has null where there is none.
-QJsonValue extra(const QString &value)
-{
-    return value.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
-}
-
-QJsonValue number(const std::optional<qint64> &value)
-{
-    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
-}
-
-struct Field {
-    const char *key;
-    const char *title;
-    int streamWidth; // rows that come one by one cannot be measured first
-    QJsonValue (*value)(const BodyRow &row);
-};
-
-// clang-format off
-const Field kFields[] = {
-    { "port", "PORT", 12, [](const BodyRow &r) { return text(r.port); } },
-    { "location", "LOCATION", 10, [](const BodyRow &r) { return text(r.location); } },
-    { "model", "MODEL", 24, [](const BodyRow &r) { return text(r.model); } },
-    { "body_id", "BODY ID", 14, [](const BodyRow &r) { return text(r.bodyId); } },
-    { "error", "ERROR", 16, [](const BodyRow &r) { return text(RowWords::english(r.failure)); } },
-    { "name", "NAME", 10, [](const BodyRow &r) { return extra(r.name); } },
-    { "check", "CHECK", 14, [](const BodyRow &r) { return extra(RowWords::english(r.findings)); } },
-    { "battery", "BATTERY", 7, [](const BodyRow &r) { return extra(r.battery); } },
-    { "shots", "SHOTS", 5, [](const BodyRow &r) { return number(r.shots); } },
-    { "lens", "LENS", 24, [](const BodyRow &r) { return extra(r.lens); } },
-    { "firmware", "FIRMWARE", 8, [](const BodyRow &r) { return extra(r.firmware); } },
-    { "owner", "OWNER", 12, [](const BodyRow &r) { return extra(r.owner); } },
-    { "artist", "ARTIST", 12, [](const BodyRow &r) { return extra(r.artist); } },
-    { "copyright", "COPYRIGHT", 12, [](const BodyRow &r) { return extra(r.copyright); } },
-    { "shutter_count", "SHUTTER COUNT", 13, [](const BodyRow &r) { return number(r.shutterCount); } },
-    { "clock", "CLOCK", 19, [](const BodyRow &r) { return extra(r.clock); } },
-    { "clock_offset_s", "CLOCK OFFSET S", 14, [](const BodyRow &r) { return number(r.clockOffsetS); } },
-};
-// clang-format on
-QString cellText(const QJsonValue &value)
-{
-    return value.isDouble() ? QString::number(value.toVariant().toLongLong()) : value.toString();
-}
 
 // A camera names itself; a line break or escape sequence in that name must
 // not break the table or reach the terminal.
@@ -116,60 +67,45 @@ QByteArray csvLine(const QStringList &fields)
 
 } // namespace
 
-RowPrinter::RowPrinter(Format format, std::FILE *out, QStringList fields)
+RowPrinter::RowPrinter(Format format, std::FILE *out, const QStringList &keys)
     : format(format)
     , out(out)
 {
-    const QStringList known = knownFields();
-    for (const QString &field : fields) {
-        const int index = known.indexOf(field);
-        if (index >= 0)
-            this->fields << index;
+    for (const QString &key : keys) {
+        if (const BodyField *field = BodyField::find(key))
+            fields << field;
     }
-}
-
-QStringList RowPrinter::knownFields()
-{
-    QStringList keys;
-    for (const Field &field : kFields)
-        keys << QLatin1String(field.key);
-    return keys;
-}
-
-QStringList RowPrinter::defaultFields()
-{
-    return knownFields().mid(0, 5);
 }
 
 QStringList RowPrinter::keys() const
 {
     QStringList keys;
-    for (const int field : fields)
-        keys << QLatin1String(kFields[field].key);
+    for (const BodyField *field : fields)
+        keys << QLatin1String(field->key);
     return keys;
 }
 
 QVector<int> RowPrinter::streamWidths() const
 {
     QVector<int> widths;
-    for (const int field : fields)
-        widths << kFields[field].streamWidth;
+    for (const BodyField *field : fields)
+        widths << field->streamWidth;
     return widths;
 }
 
 QStringList RowPrinter::titles() const
 {
     QStringList titles;
-    for (const int field : fields)
-        titles << QLatin1String(kFields[field].title);
+    for (const BodyField *field : fields)
+        titles << QLatin1String(field->title);
     return titles;
 }
 
 QStringList RowPrinter::cellsOf(const BodyRow &row) const
 {
     QStringList cells;
-    for (const int field : fields)
-        cells << cellText(kFields[field].value(row));
+    for (const BodyField *field : fields)
+        cells << field->cell(row);
     return cells;
 }
 
@@ -177,8 +113,8 @@ QStringList RowPrinter::cellsOf(const BodyRow &row) const
 QJsonObject RowPrinter::jsonOf(const BodyRow &row) const
 {
     QJsonObject object;
-    for (const int field : fields)
-        object.insert(QLatin1String(kFields[field].key), kFields[field].value(row));
+    for (const BodyField *field : fields)
+        object.insert(QLatin1String(field->key), field->json(row));
     return object;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/bodyfield.h"
 #include "engine/bodyrow.h"
 
 #include <QByteArray>
@@ -17,11 +18,8 @@ class RowPrinter
 public:
     enum class Format { Table, Csv, Json };
 
-    RowPrinter(Format format, std::FILE *out, QStringList fields = defaultFields());
-
-    // Every field by its key, in the order "all" gives them.
-    static QStringList knownFields();
-    static QStringList defaultFields();
+    // The fields by their keys.
+    RowPrinter(Format format, std::FILE *out, const QStringList &keys = BodyField::defaultKeys());
 
     // False when the stream refused the text.
     bool printAll(const QVector<BodyRow> &rows);
@@ -41,5 +39,5 @@ private:
 
     Format format;
     std::FILE *out;
-    QVector<int> fields; // indexes into the table of known fields
+    QVector<const BodyField *> fields;
 };

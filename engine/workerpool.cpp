@@ -1,7 +1,7 @@
 #include "engine/workerpool.h"
 
 #include "camera/bodyid.h"
-#include "camera/edsdk.h"
+#include "engine/bodyfield.h"
 #include "worker/stoprequests.h"
 #include "worker/workerprotocol.h"
 
@@ -18,50 +18,6 @@ namespace {
 constexpr int kGraceMs = 3000;
 constexpr int kTimedOutGraceMs = 1000;
 constexpr int kStartsPerPass = 4;
-
-// The extras of a worker's answer, into the row; what a body gives that
-// makes no sense is left out rather than shown wrong.
-void takeExtras(const WorkerProtocol::BodyAnswer &answer, BodyRow &row)
-{
-    const auto find = [&](const char *name) -> const WorkerProtocol::Extra * {
-        for (const WorkerProtocol::Extra &extra : answer.extras) {
-            if (extra.name == name)
-                return &extra;
-        }
-        return nullptr;
-    };
-    const auto text = [&](const char *name) {
-        const WorkerProtocol::Extra *extra = find(name);
-        return extra && !extra->isNumber
-            ? QString::fromUtf8(extra->text.data(), int(extra->text.size()))
-            : QString();
-    };
-    const auto number = [&](const char *name) -> std::optional<qint64> {
-        const WorkerProtocol::Extra *extra = find(name);
-        if (!extra || !extra->isNumber)
-            return std::nullopt;
-        return extra->number;
-    };
-    row.owner = text("owner");
-    row.artist = text("artist");
-    row.copyright = text("copyright");
-    row.firmware = text("firmware");
-    row.lens = text("lens");
-    row.shots = number("shots");
-    row.shutterCount = number("shutter_count");
-    row.clockOffsetS = number("clock_offset_s");
-    row.clock = text("clock");
-    if (const auto level = number("battery")) {
-        const QString word = text("battery_word");
-        if (*level == qint64(kEdsBatteryLevel_AC)) {
-            row.battery = QStringLiteral("AC");
-            row.batteryPercent = 100; // mains power never runs out
-        } else if (*level >= 0 && *level <= 100) {
-            row.battery = word.isEmpty() ? QStringLiteral("%1%").arg(*level) : word;
-            row.batteryPercent = int(*level);
-        }
-    }
-}
 
 } // namespace
 
@@ -224,7 +180,7 @@ void WorkerPool::finished(QProcess *process)
             row.bodyId = bodyId;
         else if (row.wasRead())
             row.failure = ReadFailure::NoId;
-        takeExtras(answer, row);
+        BodyField::takeAll(answer, row);
         emit read(row);
     } else if (!goingDown) {
         row.failure = ReadFailure::WorkerFailed;

@@ -22,31 +22,6 @@ const char kDescription[]
       "2 no body was found, 64 bad usage or a roster that cannot be used,\n"
       "69 the camera library could not be used, 130/143 interrupted.";
 
-// Which of the workers' extras each field needs.
-const QMap<QString, QStringList> &extrasOfFields()
-{
-    static const QMap<QString, QStringList> extras {
-        { QStringLiteral("battery"),
-          { QStringLiteral("battery"), QStringLiteral("battery_word") } },
-        { QStringLiteral("shots"), { QStringLiteral("shots") } },
-        { QStringLiteral("lens"), { QStringLiteral("lens") } },
-        { QStringLiteral("firmware"), { QStringLiteral("firmware") } },
-        { QStringLiteral("owner"), { QStringLiteral("owner") } },
-        { QStringLiteral("artist"), { QStringLiteral("artist") } },
-        { QStringLiteral("copyright"), { QStringLiteral("copyright") } },
-        { QStringLiteral("shutter_count"), { QStringLiteral("shutter_count") } },
-        { QStringLiteral("clock"), { QStringLiteral("clock") } },
-        { QStringLiteral("clock_offset_s"), { QStringLiteral("clock") } },
-    };
-    return extras;
-}
-
-void addOnce(QStringList &list, const QString &item)
-{
-    if (!list.contains(item))
-        list << item;
-}
-
 } // namespace
 
 QStringList ListOptions::extras() const
@@ -56,12 +31,7 @@ QStringList ListOptions::extras() const
         wanted << QStringLiteral("battery");
     if (minShots)
         wanted << QStringLiteral("shots");
-    QStringList extras;
-    for (const QString &field : wanted) {
-        for (const QString &extra : extrasOfFields().value(field))
-            addOnce(extras, extra);
-    }
-    return extras;
+    return BodyField::readsOf(wanted);
 }
 
 ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions &options,
@@ -93,7 +63,7 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
         QStringLiteral("Print these fields, in this order, or 'all' of them: %1. Default: "
                        "port,location,model,body_id,error, and what --expect, the thresholds "
                        "and --set-clock are about.")
-            .arg(RowPrinter::knownFields().join(QLatin1Char(','))),
+            .arg(BodyField::keys().join(QLatin1Char(','))),
         QStringLiteral("list"));
     const QCommandLineOption expect(
         QStringLiteral("expect"),
@@ -190,7 +160,7 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
     options.setClock = parser.isSet(setClock);
     options.verbose = parser.isSet(verbose);
 
-    const QStringList known = RowPrinter::knownFields();
+    const QStringList known = BodyField::keys();
     if (parser.isSet(fields)) {
         const QString list = parser.value(fields).trimmed();
         options.fields = list == QLatin1String("all") ? known : QStringList();

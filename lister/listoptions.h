@@ -13,7 +13,7 @@ struct ListOptions {
     bool watch = false;
     int jobs = 0; // 0: one worker per body, up to maxDefaultJobs
     int timeoutMs = 30 * 1000;
-    QStringList fields = RowPrinter::defaultFields();
+    QStringList fields = BodyField::defaultKeys();
     QString expect; // the roster's file
     std::optional<int> minBattery;
     std::optional<qint64> minShots;

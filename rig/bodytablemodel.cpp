@@ -21,11 +21,6 @@ QString shown(QString text)
     return text;
 }
 
-QString number(const std::optional<qint64> &value)
-{
-    return value ? QString::number(*value) : QString();
-}
-
 QString seconds(const std::optional<qint64> &value)
 {
     if (!value)
@@ -128,7 +123,7 @@ void BodyTableModel::update(int row, const Entry &entry)
 {
     entries[row] = entry;
     row = settle(row);
-    emit dataChanged(index(row, 0), index(row, ColumnCount - 1));
+    emit dataChanged(index(row, 0), index(row, int(columns().size()) - 1));
 }
 
 // Moves a row whose place in the order changed to its new one.
@@ -257,7 +252,7 @@ void BodyTableModel::setCheck(const BodyCheck &check)
         if (row.name == entry.row.name && row.findings == entry.row.findings)
             continue;
         entry.row = row;
-        emit dataChanged(index(i, 0), index(i, ColumnCount - 1));
+        emit dataChanged(index(i, 0), index(i, int(columns().size()) - 1));
     }
     updateMissing();
 }
@@ -314,21 +309,27 @@ BodyTableModel::Counts BodyTableModel::counts() const
     return counts;
 }
 
-QStringList BodyTableModel::fieldsOf()
+const QStringList &BodyTableModel::columns()
 {
-    return { QStringLiteral("location"),       QStringLiteral("name"),
-             QStringLiteral("model"),          QStringLiteral("body_id"),
-             QStringLiteral("battery"),        QStringLiteral("shots"),
-             QStringLiteral("lens"),           QStringLiteral("firmware"),
-             QStringLiteral("owner"),          QStringLiteral("shutter_count"),
-             QStringLiteral("clock_offset_s"), QStringLiteral("check") };
+    static const QStringList keys {
+        QStringLiteral("location"),      QStringLiteral("name"),           QStringLiteral("model"),
+        QStringLiteral("body_id"),       QStringLiteral("battery"),        QStringLiteral("shots"),
+        QStringLiteral("lens"),          QStringLiteral("firmware"),       QStringLiteral("owner"),
+        QStringLiteral("shutter_count"), QStringLiteral("clock_offset_s"), QStringLiteral("check")
+    };
+    return keys;
+}
+
+int BodyTableModel::columnOf(const QString &key)
+{
+    return int(columns().indexOf(key));
 }
 
 void BodyTableModel::retranslate()
 {
-    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+    emit headerDataChanged(Qt::Horizontal, 0, int(columns().size()) - 1);
     if (!entries.isEmpty())
-        emit dataChanged(index(0, 0), index(entries.size() - 1, ColumnCount - 1));
+        emit dataChanged(index(0, 0), index(entries.size() - 1, int(columns().size()) - 1));
 }
 
 int BodyTableModel::rowCount(const QModelIndex &parent) const
@@ -338,7 +339,7 @@ int BodyTableModel::rowCount(const QModelIndex &parent) const
 
 int BodyTableModel::columnCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : ColumnCount;
+    return parent.isValid() ? 0 : int(columns().size());
 }
 
 QString BodyTableModel::statusText(const Entry &entry) const
@@ -358,59 +359,33 @@ QString BodyTableModel::statusText(const Entry &entry) const
     return shown(RowWords::translated(entry.row.findings));
 }
 
-QString BodyTableModel::text(const Entry &entry, int column) const
+// As the console has them, but for the place, the clock offset and the
+// status, which the window words for people.
+QString BodyTableModel::text(const Entry &entry, const BodyField &field) const
 {
     const BodyRow &row = entry.row;
-    switch (column) {
-    case Location:
+    const QLatin1String key(field.key);
+    if (key == QLatin1String("location"))
         return shown(entry.state == State::Missing && row.location.isEmpty() ? entry.place
                                                                              : placeOf(row));
-    case Name:
-        return shown(row.name);
-    case Model:
-        return shown(row.model);
-    case BodyId:
-        return shown(row.bodyId);
-    case Battery:
-        return shown(row.battery);
-    case Shots:
-        return number(row.shots);
-    case Lens:
-        return shown(row.lens);
-    case Firmware:
-        return shown(row.firmware);
-    case Owner:
-        return shown(row.owner);
-    case ShutterCount:
-        return number(row.shutterCount);
-    case ClockOffset:
-        return seconds(row.clockOffsetS);
-    case Status:
+    if (key == QLatin1String("check"))
         return statusText(entry);
-    }
-    return QString();
+    if (key == QLatin1String("clock_offset_s"))
+        return seconds(row.clockOffsetS);
+    return shown(field.cell(row));
 }
 
-QVariant BodyTableModel::sortKey(int row, int column) const
+QVariant BodyTableModel::sortKey(int row, const BodyField &field) const
 {
     const Entry &entry = entries[row];
-    switch (column) {
-    case Location:
+    const QLatin1String key(field.key);
+    if (key == QLatin1String("location"))
         return row; // the rows are kept in the lister's order
-    case Battery:
-        return sortNumber(entry.row.batteryPercent
-                              ? std::optional<qint64>(*entry.row.batteryPercent)
-                              : std::nullopt);
-    case Shots:
-        return sortNumber(entry.row.shots);
-    case ShutterCount:
-        return sortNumber(entry.row.shutterCount);
-    case ClockOffset:
-        return sortNumber(entry.row.clockOffsetS);
-    case Status:
+    if (key == QLatin1String("check"))
         return QString::number(int(entry.state)) + QLatin1Char(' ') + statusText(entry);
-    }
-    return text(entry, column);
+    if (field.number)
+        return sortNumber(field.number(entry.row));
+    return text(entry, field);
 }
 
 QVariant BodyTableModel::icon(const Entry &entry) const
@@ -445,25 +420,25 @@ QVariant BodyTableModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return QVariant();
     const Entry &entry = entries[index.row()];
-    const int column = index.column();
+    const BodyField &field = *BodyField::find(columns()[index.column()]);
+    const bool status = field.key == QLatin1String("check");
     switch (role) {
     case Qt::DisplayRole:
     case Qt::AccessibleTextRole:
-        return text(entry, column);
+        return text(entry, field);
     case Qt::ToolTipRole:
-        if (column != Status)
+        if (!status)
             return QVariant();
         if (entry.state == State::Failed)
             return tr("Could not be read: %1").arg(statusText(entry));
         return statusText(entry);
     case Qt::DecorationRole:
-        return column == Status ? icon(entry) : QVariant();
+        return status ? icon(entry) : QVariant();
     case Qt::TextAlignmentRole:
-        if (column == Battery || column == Shots || column == ShutterCount || column == ClockOffset)
-            return int(Qt::AlignRight | Qt::AlignVCenter);
-        return QVariant();
+        // Quantities line up on the right.
+        return field.number ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     case SortRole:
-        return sortKey(index.row(), column);
+        return sortKey(index.row(), field);
     case StateRole:
         return int(entry.state);
     }
@@ -472,33 +447,8 @@ QVariant BodyTableModel::data(const QModelIndex &index, int role) const
 
 QVariant BodyTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
+        || section >= columns().size())
         return QAbstractTableModel::headerData(section, orientation, role);
-    switch (section) {
-    case Location:
-        return tr("Location");
-    case Name:
-        return tr("Name");
-    case Model:
-        return tr("Model");
-    case BodyId:
-        return tr("Body ID");
-    case Battery:
-        return tr("Battery");
-    case Shots:
-        return tr("Shots");
-    case Lens:
-        return tr("Lens");
-    case Firmware:
-        return tr("Firmware");
-    case Owner:
-        return tr("Owner");
-    case ShutterCount:
-        return tr("Shutter count");
-    case ClockOffset:
-        return tr("Clock offset");
-    case Status:
-        return tr("Status");
-    }
-    return QVariant();
+    return QCoreApplication::translate("BodyField", BodyField::find(columns()[section])->header);
 }

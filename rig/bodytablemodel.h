@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/bodycheck.h"
+#include "engine/bodyfield.h"
 #include "engine/bodyrow.h"
 
 #include <QAbstractTableModel>
@@ -15,22 +16,6 @@ class BodyTableModel : public QAbstractTableModel
     Q_OBJECT
 
 public:
-    enum Column {
-        Location,
-        Name,
-        Model,
-        BodyId,
-        Battery,
-        Shots,
-        Lens,
-        Firmware,
-        Owner,
-        ShutterCount,
-        ClockOffset,
-        Status,
-        ColumnCount
-    };
-    Q_ENUM(Column)
     enum class State { Reading, Read, Failed, Unplugged, Missing };
 
     static constexpr int SortRole = Qt::UserRole + 1;
@@ -62,7 +47,10 @@ public:
     };
     Counts counts() const;
 
-    static QStringList fieldsOf();
+    // The fields the columns show, by key, in their order; "check" is the
+    // status, and "location" the body's place.
+    static const QStringList &columns();
+    static int columnOf(const QString &key);
     void retranslate();
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
@@ -92,9 +80,9 @@ private:
     int settle(int row);
     void updateMissing();
 
-    QString text(const Entry &entry, int column) const;
+    QString text(const Entry &entry, const BodyField &field) const;
     QString statusText(const Entry &entry) const;
-    QVariant sortKey(int row, int column) const;
+    QVariant sortKey(int row, const BodyField &field) const;
     QVariant icon(const Entry &entry) const;
 
     BodyCheck bodyCheck;

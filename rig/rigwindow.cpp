@@ -3,7 +3,6 @@
 #include "engine/bodycheck.h"
 #include "engine/roster.h"
 #include "engine/rowprinter.h"
-#include "lister/listoptions.h"
 #include "rig/bodytablemodel.h"
 #include "ui_rigwindow.h"
 
@@ -43,9 +42,12 @@ constexpr int kCloseWaitMs = 10 * 1000;
 
 BodyEngine::Reading readingOf(int timeoutMs)
 {
-    ListOptions options;
-    options.fields = BodyTableModel::fieldsOf();
-    return { options.extras(), BodyEngine::maxJobs, timeoutMs, false };
+    return { BodyField::readsOf(BodyTableModel::columns()), BodyEngine::maxJobs, timeoutMs, false };
+}
+
+int locationColumn()
+{
+    return BodyTableModel::columnOf(QStringLiteral("location"));
 }
 
 QIcon pngIcon(const QString &path)
@@ -59,7 +61,7 @@ QByteArray rendered(RowPrinter::Format format, const QVector<BodyRow> &rows)
 {
     // The port too: a body that has no location is placed by it.
     return RowPrinter(format, nullptr,
-                      QStringList { QStringLiteral("port") } + BodyTableModel::fieldsOf())
+                      QStringList { QStringLiteral("port") } + BodyTableModel::columns())
         .render(rows);
 }
 
@@ -92,7 +94,7 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     sorted->setSortRole(BodyTableModel::SortRole);
     sorted->setSortCaseSensitivity(Qt::CaseInsensitive);
     ui->bodyTable->setModel(sorted);
-    ui->bodyTable->sortByColumn(BodyTableModel::Location, Qt::AscendingOrder);
+    ui->bodyTable->sortByColumn(locationColumn(), Qt::AscendingOrder);
     ui->bodyTable->horizontalHeader()->setSectionsMovable(false);
     ui->bodyTable->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
 
@@ -108,7 +110,7 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     languages->addAction(ui->actionChinese);
 
     // One checkable action per column, in the View menu and on the header.
-    for (int column = 0; column < BodyTableModel::ColumnCount; ++column) {
+    for (int column = 0; column < BodyTableModel::columns().size(); ++column) {
         auto *action = new QAction(this);
         action->setCheckable(true);
         action->setData(column);
@@ -130,7 +132,7 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
         showProgress();
     });
     connect(ui->actionListerOrder, &QAction::triggered, this,
-            [this] { ui->bodyTable->sortByColumn(BodyTableModel::Location, Qt::AscendingOrder); });
+            [this] { ui->bodyTable->sortByColumn(locationColumn(), Qt::AscendingOrder); });
     connect(ui->actionEnglish, &QAction::triggered, this, [this] { switchLanguage(false); });
     connect(ui->actionChinese, &QAction::triggered, this, [this] { switchLanguage(true); });
 
@@ -245,7 +247,8 @@ void RigWindow::showLastBody()
     const BodyRow &row = table->rowAt(i);
     if (!row.wasRead()) {
         ui->lastBodyLabel->setText(tr("%1: %2").arg(
-            placeOf(row), table->index(i, BodyTableModel::Status).data().toString()));
+            placeOf(row),
+            table->index(i, BodyTableModel::columnOf(QStringLiteral("check"))).data().toString()));
         return;
     }
     QString name = row.name;
@@ -293,7 +296,7 @@ void RigWindow::showColumns()
 {
     const QStringList hidden
         = settings->value(kHiddenKey).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
-    const QStringList fields = BodyTableModel::fieldsOf();
+    const QStringList fields = BodyTableModel::columns();
     const QList<QAction *> columns = ui->menuColumns->actions();
     for (QAction *action : columns) {
         const int column = action->data().toInt();
@@ -307,8 +310,8 @@ void RigWindow::setColumnShown(int column, bool shown)
 {
     ui->bodyTable->setColumnHidden(column, !shown);
     QStringList hidden;
-    const QStringList fields = BodyTableModel::fieldsOf();
-    for (int i = 0; i < BodyTableModel::ColumnCount; ++i) {
+    const QStringList fields = BodyTableModel::columns();
+    for (int i = 0; i < fields.size(); ++i) {
         if (ui->bodyTable->isColumnHidden(i))
             hidden << fields.value(i);
     }

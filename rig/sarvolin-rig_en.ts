@@ -2,27 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="en">
 <context>
-    <name>BodyTableModel</name>
-    <message>
-        <source>missing</source>
-        <translation>missing</translation>
-    </message>
-    <message>
-        <source>%1 s</source>
-        <translation>%1 s</translation>
-    </message>
-    <message>
-        <source>reading…</source>
-        <translation>reading…</translation>
-    </message>
-    <message>
-        <source>unplugged</source>
-        <translation>unplugged</translation>
-    </message>
-    <message>
-        <source>Could not be read: %1</source>
-        <translation>Could not be read: %1</translation>
-    </message>
+    <name>BodyField</name>
     <message>
         <source>Location</source>
         <translation>Location</translation>
@@ -70,6 +50,49 @@
     <message>
         <source>Status</source>
         <translation>Status</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Artist</translation>
+    </message>
+    <message>
+        <source>Copyright</source>
+        <translation>Copyright</translation>
+    </message>
+    <message>
+        <source>Clock</source>
+        <translation>Clock</translation>
+    </message>
+</context>
+<context>
+    <name>BodyTableModel</name>
+    <message>
+        <source>missing</source>
+        <translation>missing</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>reading…</source>
+        <translation>reading…</translation>
+    </message>
+    <message>
+        <source>unplugged</source>
+        <translation>unplugged</translation>
+    </message>
+    <message>
+        <source>Could not be read: %1</source>
+        <translation>Could not be read: %1</translation>
     </message>
 </context>
 <context>

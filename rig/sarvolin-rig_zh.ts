@@ -2,27 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN" sourcelanguage="en">
 <context>
-    <name>BodyTableModel</name>
-    <message>
-        <source>missing</source>
-        <translation>缺失</translation>
-    </message>
-    <message>
-        <source>%1 s</source>
-        <translation>%1 秒</translation>
-    </message>
-    <message>
-        <source>reading…</source>
-        <translation>正在读取…</translation>
-    </message>
-    <message>
-        <source>unplugged</source>
-        <translation>已拔出</translation>
-    </message>
-    <message>
-        <source>Could not be read: %1</source>
-        <translation>无法读取：%1</translation>
-    </message>
+    <name>BodyField</name>
     <message>
         <source>Location</source>
         <translation>位置</translation>
@@ -70,6 +50,49 @@
     <message>
         <source>Status</source>
         <translation>状态</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>端口</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>错误</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>作者</translation>
+    </message>
+    <message>
+        <source>Copyright</source>
+        <translation>版权</translation>
+    </message>
+    <message>
+        <source>Clock</source>
+        <translation>时钟</translation>
+    </message>
+</context>
+<context>
+    <name>BodyTableModel</name>
+    <message>
+        <source>missing</source>
+        <translation>缺失</translation>
+    </message>
+    <message>
+        <source>%1 s</source>
+        <translation>%1 秒</translation>
+    </message>
+    <message>
+        <source>reading…</source>
+        <translation>正在读取…</translation>
+    </message>
+    <message>
+        <source>unplugged</source>
+        <translation>已拔出</translation>
+    </message>
+    <message>
+        <source>Could not be read: %1</source>
+        <translation>无法读取：%1</translation>
     </message>
 </context>
 <context>

@@ -100,13 +100,13 @@ void TestBodyTableModel::events_data()
         << "3,0,0,0,0,0,3";
     QTest::newRow("sorted by shots, as numbers")
         << QStringList { "read usb:1 ID=1 shots=10", "read usb:2 ID=2 shots=9", "read usb:3 ID=3",
-                         "sortBy Shots", "read usb:4 ID=4 shots=100" }
+                         "sortBy shots", "read usb:4 ID=4 shots=100" }
         << QStringList { "usb:3||3|ok", "usb:2||2|ok", "usb:1||1|ok", "usb:4||4|ok" }
         << "4,0,0,0,0,0,4";
     const QStringList down { "read usb:10 ID=1 shots=10",
                              "read usb:9 ID=2 shots=9",
-                             "sortBy Shots desc",
-                             "show Location,Shots",
+                             "sortBy shots desc",
+                             "show location,shots",
                              "reading usb:11",
                              "read usb:11 ID=3 shots=50",
                              "reading usb:12" };
@@ -114,12 +114,12 @@ void TestBodyTableModel::events_data()
         << down << QStringList { "usb:11|50", "usb:10|10", "usb:9|9", "usb:12|" }
         << "4,1,0,0,0,0,3";
     QTest::newRow("sorted back in the lister's order")
-        << down + QStringList { "sortBy Location" }
+        << down + QStringList { "sortBy location" }
         << QStringList { "usb:9|9", "usb:10|10", "usb:11|50", "usb:12|" } << "4,1,0,0,0,0,3";
     QTest::newRow("battery and clock offset")
         << QStringList { "read usb:1 ID=1 battery=85 offset=3725", "read usb:2 ID=2 offset=-12",
-                         "read usb:3 ID=3 battery=5 offset=0", "sortBy Battery",
-                         "show Location,Battery,ClockOffset" }
+                         "read usb:3 ID=3 battery=5 offset=0", "sortBy battery",
+                         "show location,battery,clock_offset_s" }
         << QStringList { "usb:2||−12 s", "usb:3|5%|0 s", "usb:1|85%|+3725 s" } << "3,0,0,0,0,0,3";
     QTest::newRow("odd rows") << QStringList { "read - ",
                                                "read usb:3 ID=12\n\x1b"
@@ -142,9 +142,9 @@ void TestBodyTableModel::events()
     QSortFilterProxyModel proxy;
     proxy.setSortRole(BodyTableModel::SortRole);
     proxy.setSourceModel(&model);
-    QVector<int> columns { BodyTableModel::Location, BodyTableModel::Name, BodyTableModel::BodyId,
-                           BodyTableModel::Status };
-    const QMetaEnum column = QMetaEnum::fromType<BodyTableModel::Column>();
+    QVector<int> columns;
+    for (const char *key : { "location", "name", "body_id", "check" })
+        columns << BodyTableModel::columnOf(key);
 
     for (const QString &event : qAsConst(events)) {
         const QStringList words = event.split(QLatin1Char(' '));
@@ -192,7 +192,7 @@ void TestBodyTableModel::events()
             }
             model.setCheck(check);
         } else if (verb == QLatin1String("sortBy")) {
-            const int sortColumn = column.keyToValue(qPrintable(words.value(1)));
+            const int sortColumn = BodyTableModel::columnOf(words.value(1));
             QVERIFY(sortColumn >= 0);
             proxy.sort(sortColumn,
                        words.value(2) == QLatin1String("desc") ? Qt::DescendingOrder
@@ -200,7 +200,7 @@ void TestBodyTableModel::events()
         } else if (verb == QLatin1String("show")) {
             columns.clear();
             for (const QString &name : words.value(1).split(QLatin1Char(',')))
-                columns << column.keyToValue(qPrintable(name));
+                columns << BodyTableModel::columnOf(name);
         } else {
             QFAIL(qPrintable(QStringLiteral("no such event: ") + event));
         }

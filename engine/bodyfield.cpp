@@ -1,0 +1,193 @@
+#include "engine/bodyfield.h"
+
+#include "camera/edsdk.h"
+#include "engine/rowwords.h"
+
+namespace {
+
+using Answer = WorkerProtocol::BodyAnswer;
+using Type = BodyField::Type;
+
+const WorkerProtocol::Extra *extraOf(const Answer &answer, const char *name)
+{
+    for (const WorkerProtocol::Extra &extra : answer.extras) {
+        if (extra.name == name)
+            return &extra;
+    }
+    return nullptr;
+}
+
+// What a body gives that makes no sense is left out rather than shown wrong.
+QString textOf(const Answer &answer, const char *name)
+{
+    const WorkerProtocol::Extra *extra = extraOf(answer, name);
+    return extra && !extra->isNumber
+        ? QString::fromUtf8(extra->text.data(), int(extra->text.size()))
+        : QString();
+}
+
+std::optional<qint64> numberOf(const Answer &answer, const char *name)
+{
+    const WorkerProtocol::Extra *extra = extraOf(answer, name);
+    return extra && extra->isNumber ? std::optional<qint64>(extra->number) : std::nullopt;
+}
+
+// Mains power, or a level with the body's own word for it where it has one.
+void takeBattery(const char *, const Answer &answer, BodyRow &row)
+{
+    const std::optional<qint64> level = numberOf(answer, "battery");
+    if (!level)
+        return;
+    const QString word = textOf(answer, "battery_word");
+    if (*level == qint64(kEdsBatteryLevel_AC)) {
+        row.battery = QStringLiteral("AC");
+        row.batteryPercent = 100; // mains power never runs out
+    } else if (*level >= 0 && *level <= 100) {
+        row.battery = word.isEmpty() ? QStringLiteral("%1%").arg(*level) : word;
+        row.batteryPercent = int(*level);
+    }
+}
+
+template <QString BodyRow::*member> QString text(const BodyRow &row)
+{
+    return row.*member;
+}
+
+template <std::optional<qint64> BodyRow::*member> std::optional<qint64> number(const BodyRow &row)
+{
+    return row.*member;
+}
+
+// The extra of the field's own name.
+template <QString BodyRow::*member>
+void takeText(const char *key, const Answer &answer, BodyRow &row)
+{
+    row.*member = textOf(answer, key);
+}
+
+template <std::optional<qint64> BodyRow::*member>
+void takeNumber(const char *key, const Answer &answer, BodyRow &row)
+{
+    row.*member = numberOf(answer, key);
+}
+
+// clang-format off
+const std::vector<BodyField> kFields = {
+    { "port", "PORT", QT_TRANSLATE_NOOP("BodyField", "Port"), Type::Text, 12, {},
+      text<&BodyRow::port>, nullptr, nullptr },
+    { "location", "LOCATION", QT_TRANSLATE_NOOP("BodyField", "Location"), Type::Text, 10, {},
+      text<&BodyRow::location>, nullptr, nullptr },
+    { "model", "MODEL", QT_TRANSLATE_NOOP("BodyField", "Model"), Type::Text, 24, {},
+      text<&BodyRow::model>, nullptr, nullptr },
+    { "body_id", "BODY ID", QT_TRANSLATE_NOOP("BodyField", "Body ID"), Type::Text, 14, {},
+      text<&BodyRow::bodyId>, nullptr, nullptr },
+    { "error", "ERROR", QT_TRANSLATE_NOOP("BodyField", "Error"), Type::Text, 16, {},
+      [](const BodyRow &row) { return RowWords::english(row.failure); }, nullptr, nullptr },
+    { "name", "NAME", QT_TRANSLATE_NOOP("BodyField", "Name"), Type::OptionalText, 10, {},
+      text<&BodyRow::name>, nullptr, nullptr },
+    { "check", "CHECK", QT_TRANSLATE_NOOP("BodyField", "Status"), Type::OptionalText, 14, {},
+      [](const BodyRow &row) { return RowWords::english(row.findings); }, nullptr, nullptr },
+    { "battery", "BATTERY", QT_TRANSLATE_NOOP("BodyField", "Battery"), Type::OptionalText, 7,
+      { "battery", "battery_word" }, text<&BodyRow::battery>,
+      [](const BodyRow &row) -> std::optional<qint64> { return row.batteryPercent; },
+      takeBattery },
+    { "shots", "SHOTS", QT_TRANSLATE_NOOP("BodyField", "Shots"), Type::Number, 5, { "shots" },
+      nullptr, number<&BodyRow::shots>, takeNumber<&BodyRow::shots> },
+    { "lens", "LENS", QT_TRANSLATE_NOOP("BodyField", "Lens"), Type::OptionalText, 24, { "lens" },
+      text<&BodyRow::lens>, nullptr, takeText<&BodyRow::lens> },
+    { "firmware", "FIRMWARE", QT_TRANSLATE_NOOP("BodyField", "Firmware"), Type::OptionalText, 8,
+      { "firmware" }, text<&BodyRow::firmware>, nullptr, takeText<&BodyRow::firmware> },
+    { "owner", "OWNER", QT_TRANSLATE_NOOP("BodyField", "Owner"), Type::OptionalText, 12,
+      { "owner" }, text<&BodyRow::owner>, nullptr, takeText<&BodyRow::owner> },
+    { "artist", "ARTIST", QT_TRANSLATE_NOOP("BodyField", "Artist"), Type::OptionalText, 12,
+      { "artist" }, text<&BodyRow::artist>, nullptr, takeText<&BodyRow::artist> },
+    { "copyright", "COPYRIGHT", QT_TRANSLATE_NOOP("BodyField", "Copyright"), Type::OptionalText,
+      12, { "copyright" }, text<&BodyRow::copyright>, nullptr, takeText<&BodyRow::copyright> },
+    { "shutter_count", "SHUTTER COUNT", QT_TRANSLATE_NOOP("BodyField", "Shutter count"),
+      Type::Number, 13, { "shutter_count" }, nullptr, number<&BodyRow::shutterCount>,
+      takeNumber<&BodyRow::shutterCount> },
+    { "clock", "CLOCK", QT_TRANSLATE_NOOP("BodyField", "Clock"), Type::OptionalText, 19,
+      { "clock" }, text<&BodyRow::clock>, nullptr, takeText<&BodyRow::clock> },
+    // The worker reads the clock and answers its offset with it.
+    { "clock_offset_s", "CLOCK OFFSET S", QT_TRANSLATE_NOOP("BodyField", "Clock offset"),
+      Type::Number, 14, { "clock" }, nullptr, number<&BodyRow::clockOffsetS>,
+      takeNumber<&BodyRow::clockOffsetS> },
+};
+// clang-format on
+
+constexpr int kDefaultCount = 5; // port to error
+
+} // namespace
+
+QJsonValue BodyField::json(const BodyRow &row) const
+{
+    switch (type) {
+    case Type::Text:
+        return text(row);
+    case Type::OptionalText: {
+        const QString value = text(row);
+        return value.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
+    }
+    case Type::Number:
+        break;
+    }
+    const std::optional<qint64> value = number(row);
+    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+}
+
+QString BodyField::cell(const BodyRow &row) const
+{
+    if (type != Type::Number)
+        return text(row);
+    const std::optional<qint64> value = number(row);
+    return value ? QString::number(*value) : QString();
+}
+
+const std::vector<BodyField> &BodyField::all()
+{
+    return kFields;
+}
+
+const BodyField *BodyField::find(const QString &key)
+{
+    for (const BodyField &field : kFields) {
+        if (key == QLatin1String(field.key))
+            return &field;
+    }
+    return nullptr;
+}
+
+QStringList BodyField::keys()
+{
+    QStringList keys;
+    for (const BodyField &field : kFields)
+        keys << QLatin1String(field.key);
+    return keys;
+}
+
+QStringList BodyField::defaultKeys()
+{
+    return keys().mid(0, kDefaultCount);
+}
+
+QStringList BodyField::readsOf(const QStringList &keys)
+{
+    QStringList reads;
+    for (const QString &key : keys) {
+        if (const BodyField *field = find(key)) {
+            for (const char *extra : field->reads) {
+                if (!reads.contains(QLatin1String(extra)))
+                    reads << QLatin1String(extra);
+            }
+        }
+    }
+    return reads;
+}
+
+void BodyField::takeAll(const WorkerProtocol::BodyAnswer &answer, BodyRow &row)
+{
+    for (const BodyField &field : kFields) {
+        if (field.take)
+            field.take(field.key, answer, row);
+    }
+}

@@ -2,7 +2,7 @@
 
 #include "camera/bodyid.h"
 #include "engine/bodyfield.h"
-#include "worker/stoprequests.h"
+#include "engine/workerprocess.h"
 #include "worker/workerprotocol.h"
 
 #include <QTimer>
@@ -30,14 +30,12 @@ WorkerPool::WorkerPool(QString program, QStringList options, int jobs, int timeo
     , timeoutMs(timeoutMs)
 { }
 
-// Nothing outlives the pool: a worker still running is killed.
-WorkerPool::~WorkerPool()
+// Nothing outlives the pool: each worker's process kills a worker still running.
+WorkerPool::~WorkerPool() = default;
+
+void WorkerPool::setInterrupted(std::function<bool()> asked)
 {
-    for (Worker &worker : running) {
-        worker.process->disconnect(this);
-        worker.process->kill();
-        worker.process->waitForFinished(kGraceMs);
-    }
+    interrupted = std::move(asked);
 }
 
 void WorkerPool::add(const BodyRow &body)
@@ -80,24 +78,23 @@ void WorkerPool::startWaiting()
 
 void WorkerPool::start(const BodyRow &body)
 {
-    auto *process = new QProcess(this);
-    // A worker's own messages are the camera library's; the row says what
-    // went wrong, and they are passed on only when asked for.
-    process->setProcessChannelMode(QProcess::SeparateChannels);
+    auto *process = new WorkerProcess(this);
     auto *timer = new QTimer(process);
     timer->setSingleShot(true);
     running.push_back(Worker { body, process, timer });
 
-    connect(process, QOverload<int, QProcess::ExitStatus>::of(&QProcess::finished), this,
-            [this, process] { finished(process); });
-    connect(process, &QProcess::errorOccurred, this, [this, process](QProcess::ProcessError error) {
-        if (error == QProcess::FailedToStart)
-            finished(process);
+    connect(process, &WorkerProcess::lineRead, this, [this, process](const QByteArray &line) {
+        if (Worker *worker = workerOf(process))
+            worker->answer = line;
     });
+    connect(process, &WorkerProcess::ended, this,
+            [this, process](bool cleanly, const QList<QByteArray> &said) {
+                finished(process, cleanly, said);
+            });
     connect(timer, &QTimer::timeout, this, [this, process] {
         if (Worker *worker = workerOf(process)) {
             worker->timedOut = true;
-            windDown(*worker, kTimedOutGraceMs);
+            process->windDown(kTimedOutGraceMs);
         }
     });
 
@@ -109,67 +106,39 @@ void WorkerPool::start(const BodyRow &body)
     process->start(program, arguments);
 }
 
-// Asked first, so that it can close its session; killed if it does not end.
-void WorkerPool::windDown(Worker &worker, int graceMs)
-{
-    QProcess *process = worker.process;
-    if (worker.asked) {
-        process->kill();
-        return;
-    }
-    worker.asked = true;
-    // Its input closing is what reaches a worker on every system.
-    process->closeWriteChannel();
-    process->terminate();
-    worker.timer->disconnect();
-    connect(worker.timer, &QTimer::timeout, process, &QProcess::kill);
-    worker.timer->start(graceMs);
-}
-
 void WorkerPool::stop()
 {
-    const bool again = stopping;
     stopping = true;
     waiting.clear();
-    for (Worker &worker : running) {
-        if (again)
-            worker.asked = true;
-        windDown(worker, kGraceMs);
-    }
+    for (Worker &worker : running)
+        worker.process->windDown(kGraceMs);
     if (running.empty())
         emit idle();
 }
 
-WorkerPool::Worker *WorkerPool::workerOf(QProcess *process)
+WorkerPool::Worker *WorkerPool::workerOf(WorkerProcess *process)
 {
     const auto it = std::find_if(running.begin(), running.end(),
                                  [&](const Worker &worker) { return worker.process == process; });
     return it == running.end() ? nullptr : &*it;
 }
 
-void WorkerPool::finished(QProcess *process)
+void WorkerPool::finished(WorkerProcess *process, bool cleanly, const QList<QByteArray> &said)
 {
     Worker *worker = workerOf(process);
     if (!worker)
         return;
     BodyRow row = worker->row;
     const bool timedOut = worker->timedOut;
-    const bool answered = process->error() != QProcess::FailedToStart
-        && process->exitStatus() == QProcess::NormalExit && process->exitCode() == 0;
     WorkerProtocol::BodyAnswer answer;
-    const bool hasRow = answered
-        && WorkerProtocol::decode(process->readAllStandardOutput().toStdString(), answer);
-    const QList<QByteArray> said = process->readAllStandardError().split('\n');
+    const bool hasRow = cleanly && WorkerProtocol::decode(worker->answer.toStdString(), answer);
     running.erase(running.begin() + (worker - running.data()));
     process->disconnect(this);
     process->deleteLater();
 
-    // A worker stopped before it answered has no row to give. Ctrl+C reaches
-    // the workers as it reaches us, and one may end before we see it.
-    const bool goingDown = stopping || StopRequests::caught() != 0;
     if (timedOut) {
         row.failure = ReadFailure::TimedOut;
-        emit read(row);
+        emit rowRead(row);
     } else if (hasRow) {
         row.failure = answer.failure;
         // The field reads as the window reads it; text that is no ID is none.
@@ -181,15 +150,14 @@ void WorkerPool::finished(QProcess *process)
         else if (row.wasRead())
             row.failure = ReadFailure::NoId;
         BodyField::takeAll(answer, row);
-        emit read(row);
-    } else if (!goingDown) {
+        emit rowRead(row);
+    } else if (!stopping && !interrupted()) {
+        // A worker stopped before it answered has no row to give.
         row.failure = ReadFailure::WorkerFailed;
-        emit read(row);
+        emit rowRead(row);
     }
-    for (const QByteArray &line : said) {
-        if (!line.trimmed().isEmpty())
-            emit this->said(row.port, line.endsWith('\r') ? line.chopped(1) : line);
-    }
+    for (const QByteArray &line : said)
+        emit libraryMessage(row.port, line);
 
     startWaiting();
     if (running.empty() && (stopping || waiting.isEmpty()))

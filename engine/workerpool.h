@@ -3,18 +3,19 @@
 #include "engine/bodyrow.h"
 
 #include <QObject>
-#include <QProcess>
 #include <QQueue>
 #include <QString>
+#include <QStringList>
 
+#include <functional>
 #include <vector>
 
 class QTimer;
+class WorkerProcess;
 
-// Reads bodies, each in a worker process of its own (`program`, the lister's
-// worker, started with `options` ahead of the body's port), at most `jobs` at
-// a time. A worker that has not answered within the timeout is stopped and
-// its row says so.
+// Reads bodies, each in a worker process of its own (`program`, started with
+// `options` ahead of the body's port), at most `jobs` at a time. A worker
+// that has not answered within the timeout is stopped and its row says so.
 class WorkerPool : public QObject
 {
     Q_OBJECT
@@ -32,34 +33,38 @@ public:
     // that have not ended after a grace period are killed. A second call
     // kills them at once. idle() follows when the last one has ended.
     void stop();
+    // Whether the program was asked to stop before the pool heard of it: a
+    // worker that ends unanswered then has no row to give. A stop request
+    // reaches the workers as it reaches the program, and one may end first.
+    void setInterrupted(std::function<bool()> interrupted);
 
 signals:
     // A body's row: read, or failed with its reason.
-    void read(const BodyRow &row);
+    void rowRead(const BodyRow &row);
     void idle();
     // What a worker's camera library wrote to its error output, a line at a
     // time, when the worker has ended.
-    void said(const QString &port, const QByteArray &line);
+    void libraryMessage(const QString &port, const QByteArray &line);
 
 private:
     struct Worker {
         BodyRow row;
-        QProcess *process = nullptr;
+        WorkerProcess *process = nullptr;
         QTimer *timer = nullptr;
+        QByteArray answer = {}; // its last line
         bool timedOut = false;
-        bool asked = false; // to wind down
     };
 
     void startWaiting();
     void start(const BodyRow &body);
-    void windDown(Worker &worker, int graceMs);
-    void finished(QProcess *process);
-    Worker *workerOf(QProcess *process);
+    void finished(WorkerProcess *process, bool cleanly, const QList<QByteArray> &said);
+    Worker *workerOf(WorkerProcess *process);
 
     QString program;
     QStringList options;
     int jobs;
     int timeoutMs;
+    std::function<bool()> interrupted = [] { return false; };
     bool stopping = false;
     int startedThisPass = 0;
     bool nextPassAsked = false;

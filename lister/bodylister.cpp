@@ -1,6 +1,8 @@
 #include "lister/bodylister.h"
 
+#include "engine/sdkfinder.h"
 #include "lister/stopsignals.h"
+#include "worker/exitstatus.h"
 #include "worker/stoprequests.h"
 
 #include <QCoreApplication>
@@ -31,15 +33,19 @@ BodyLister::BodyLister(const ListOptions &options, QString worker, QObject *pare
     : QObject(parent)
     , options(options)
     , printer(options.format, stdout, options.fields)
-    , engine(std::move(worker), BodyEngine::Finding::Here,
+    , engine(std::move(worker), new SdkFinder,
              { options.extras(), options.jobs, options.timeoutMs, options.setClock })
 {
     check.minBattery = options.minBattery;
     check.minShots = options.minShots;
-    connect(&engine, &BodyEngine::said, this, [this](const QString &port, const QByteArray &line) {
-        if (this->options.verbose)
-            std::fprintf(stderr, "%s: %s\n", qPrintable(port), line.constData());
-    });
+    // Ctrl+C reaches the workers as it reaches us, and one may end before we
+    // hear of it.
+    engine.setInterrupted([] { return StopRequests::caught() != 0; });
+    connect(&engine, &BodyEngine::libraryMessage, this,
+            [this](const QString &port, const QByteArray &line) {
+                if (this->options.verbose)
+                    std::fprintf(stderr, "%s: %s\n", qPrintable(port), line.constData());
+            });
 }
 
 int BodyLister::run()
@@ -52,26 +58,27 @@ int BodyLister::run()
         check.roster.emplace();
         if (!check.roster->load(options.expect, error)) {
             say(QStringLiteral("the roster cannot be used: %1").arg(error));
-            return BadUsage;
+            return ExitStatus::badUsage;
         }
     }
     if (engine.start() != EDS_ERR_OK) {
         say(QStringLiteral("the camera library could not be started"));
-        return SdkUnavailable;
+        return ExitStatus::sdkUnavailable;
     }
     return options.watch ? watch() : listOnce();
 }
 
 int BodyLister::listOnce()
 {
-    QVector<BodyRow> found;
-    const EdsError error = engine.lookHere(found);
+    engine.look();
+    const EdsError error = engine.lastLookError();
+    const QVector<BodyRow> found = engine.attached();
     // The workers start SDKs of their own; this one is not needed any more.
     engine.stopFinding();
     if (error != EDS_ERR_OK) {
         say(QStringLiteral("the camera library could not list the cameras (error %1)")
                 .arg(hex(error)));
-        return SdkUnavailable;
+        return ExitStatus::sdkUnavailable;
     }
     // Stopped while the bodies were being found: no worker is started.
     if (const int signal = StopRequests::caught()) {
@@ -83,14 +90,14 @@ int BodyLister::listOnce()
         say(QStringLiteral("no camera found; check that each camera is switched on, "
                            "connected, and not held by another program"));
         printer.printAll({});
-        return NoneFound;
+        return ExitStatus::noneFound;
     }
 
     QVector<BodyRow> rows;
     QEventLoop loop;
-    connect(&engine, &BodyEngine::row, &loop, [&rows](const BodyRow &row) { rows << row; });
+    connect(&engine, &BodyEngine::rowRead, &loop, [&rows](const BodyRow &row) { rows << row; });
     connect(&engine, &BodyEngine::idle, &loop, &QEventLoop::quit);
-    engine.read(found);
+    engine.readBodies(found);
     if (!engine.isIdle() && stopSignal == 0)
         loop.exec();
 
@@ -101,7 +108,7 @@ int BodyLister::listOnce()
     sortByLocation(rows);
     if (!printer.printAll(rows)) {
         say(QStringLiteral("the rows could not be written"));
-        return SomeFailed;
+        return ExitStatus::someFailed;
     }
     const int failed = int(
         std::count_if(rows.begin(), rows.end(), [](const BodyRow &row) { return !row.wasRead(); }));
@@ -115,11 +122,11 @@ int BodyLister::listOnce()
         if (trouble.isEmpty())
             return 0;
         say(trouble);
-        return SomeFailed;
+        return ExitStatus::someFailed;
     }
     if (failed > 0) {
         say(QStringLiteral("%1 of %2 bodies could not be read").arg(failed).arg(rows.size()));
-        return SomeFailed;
+        return ExitStatus::someFailed;
     }
     return 0;
 }
@@ -127,7 +134,7 @@ int BodyLister::listOnce()
 int BodyLister::watch()
 {
     QEventLoop loop;
-    connect(&engine, &BodyEngine::row, this, [this](BodyRow row) {
+    connect(&engine, &BodyEngine::rowRead, this, [this](BodyRow row) {
         check.apply(row);
         // At a counter, a body that is not ours is told at once.
         if (row.has(Finding::Kind::Unknown))
@@ -152,14 +159,14 @@ int BodyLister::watch()
 
     if (!printer.printHeader()) {
         say(QStringLiteral("the rows could not be written"));
-        return SomeFailed;
+        return ExitStatus::someFailed;
     }
     engine.watch();
     if (stopSignal == 0 || !engine.isIdle())
         loop.exec();
     engine.stopFinding();
     if (printFailed)
-        return SomeFailed;
+        return ExitStatus::someFailed;
     return stopSignal == kInterrupted ? 0 : 128 + stopSignal;
 }
 

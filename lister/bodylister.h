@@ -16,9 +16,6 @@ class BodyLister : public QObject
     Q_OBJECT
 
 public:
-    // The exit statuses beyond 0 (every body read).
-    enum Status { SomeFailed = 1, NoneFound = 2, BadUsage = 64, SdkUnavailable = 69 };
-
     // `worker` is the program that reads one body.
     BodyLister(const ListOptions &options, QString worker, QObject *parent = nullptr);
 

@@ -1,8 +1,10 @@
 #include "lister/listoptions.h"
 
+#include "engine/enginedefaults.h"
+#include "worker/exitstatus.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QMap>
 
 #include <algorithm>
 #include <cmath>
@@ -10,17 +12,22 @@
 
 namespace {
 
-constexpr int kMaxJobs = 1024;
-constexpr double kMaxTimeoutSeconds = 24 * 60 * 60;
-
-const char kDescription[]
-    = "Reads the body IDs of all attached cameras, each in a worker process of its own, all at "
-      "once, and with --fields more of each body.\n"
-      "Exit status: 0 every body was read (and, with --expect or a threshold, all is as it "
-      "should be),\n"
-      "1 at least one body failed (or is missing, moved, unknown or short of a threshold),\n"
-      "2 no body was found, 64 bad usage or a roster that cannot be used,\n"
-      "69 the camera library could not be used, 130/143 interrupted.";
+QString description()
+{
+    return QStringLiteral(
+               "Reads the body IDs of all attached cameras, each in a worker process of its own, "
+               "all at once, and with --fields more of each body.\n"
+               "Exit status: 0 every body was read (and, with --expect or a threshold, all is as "
+               "it should be),\n"
+               "%1 at least one body failed (or is missing, moved, unknown or short of a "
+               "threshold),\n"
+               "%2 no body was found, %3 bad usage or a roster that cannot be used,\n"
+               "%4 the camera library could not be used, 130/143 interrupted.")
+        .arg(ExitStatus::someFailed)
+        .arg(ExitStatus::noneFound)
+        .arg(ExitStatus::badUsage)
+        .arg(ExitStatus::sdkUnavailable);
+}
 
 } // namespace
 
@@ -38,7 +45,7 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
                                        QString &error)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QString::fromLatin1(kDescription));
+    parser.setApplicationDescription(description());
     const QCommandLineOption help = parser.addHelpOption();
     const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption csv(QStringLiteral("csv"),
@@ -47,16 +54,18 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
                                   QStringLiteral("Print a JSON array of objects; with --watch, "
                                                  "one object per line."));
     const QCommandLineOption watch(QStringLiteral("watch"),
-                                   QStringLiteral("Keep looking every 0.5 s and print each body "
-                                                  "as soon as it is plugged in and read."));
+                                   QStringLiteral("Keep looking every %1 s and print each body "
+                                                  "as soon as it is plugged in and read.")
+                                       .arg(EngineDefaults::lookIntervalMs / 1000.0));
     const QCommandLineOption jobs(QStringLiteral("jobs"),
                                   QStringLiteral("Read at most <n> bodies at once (default: "
                                                  "all, up to %1).")
-                                      .arg(maxDefaultJobs),
+                                      .arg(EngineDefaults::jobs),
                                   QStringLiteral("n"));
     const QCommandLineOption timeout(QStringLiteral("timeout"),
                                      QStringLiteral("Give up on a body after <seconds> "
-                                                    "(default: 30)."),
+                                                    "(default: %1).")
+                                         .arg(EngineDefaults::timeoutMs / 1000),
                                      QStringLiteral("seconds"));
     const QCommandLineOption fields(
         QStringLiteral("fields"),
@@ -119,17 +128,19 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
     if (parser.isSet(jobs)) {
         bool ok = false;
         options.jobs = parser.value(jobs).toInt(&ok);
-        if (!ok || options.jobs < 1 || options.jobs > kMaxJobs) {
-            error = QStringLiteral("--jobs takes a whole number from 1 to %1").arg(kMaxJobs);
+        if (!ok || options.jobs < 1 || options.jobs > EngineDefaults::mostJobs) {
+            error = QStringLiteral("--jobs takes a whole number from 1 to %1")
+                        .arg(EngineDefaults::mostJobs);
             return Parsed::BadUsage;
         }
     }
     if (parser.isSet(timeout)) {
         bool ok = false;
         const double seconds = parser.value(timeout).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > kMaxTimeoutSeconds) {
+        if (!ok || !std::isfinite(seconds) || seconds <= 0
+            || seconds > EngineDefaults::mostTimeoutS) {
             error = QStringLiteral("--timeout takes a number of seconds above 0, up to %1")
-                        .arg(kMaxTimeoutSeconds);
+                        .arg(EngineDefaults::mostTimeoutS);
             return Parsed::BadUsage;
         }
         options.timeoutMs = std::max(1, int(std::lround(seconds * 1000)));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/enginedefaults.h"
 #include "engine/rowprinter.h"
 
 #include <QString>
@@ -11,8 +12,8 @@
 struct ListOptions {
     RowPrinter::Format format = RowPrinter::Format::Table;
     bool watch = false;
-    int jobs = 0; // 0: one worker per body, up to maxDefaultJobs
-    int timeoutMs = 30 * 1000;
+    int jobs = 0; // 0: one worker per body, up to EngineDefaults::jobs
+    int timeoutMs = EngineDefaults::timeoutMs;
     QStringList fields = BodyField::defaultKeys();
     QString expect; // the roster's file
     std::optional<int> minBattery;
@@ -23,8 +24,6 @@ struct ListOptions {
     // What the workers read beyond the ID, for the fields, the thresholds
     // and the clock; none by default, so that the ID alone costs what it did.
     QStringList extras() const;
-
-    static constexpr int maxDefaultJobs = 128;
 
     enum class Parsed { Run, Exit, BadUsage };
     // Parses the arguments (the program's name first). Help and version are

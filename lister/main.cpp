@@ -1,6 +1,7 @@
 #include "engine/workerprogram.h"
 #include "lister/bodylister.h"
 #include "lister/listoptions.h"
+#include "worker/exitstatus.h"
 
 #include <QCoreApplication>
 
@@ -30,7 +31,7 @@ int main(int argc, char *argv[])
         const QByteArray name = QCoreApplication::applicationName().toLocal8Bit();
         std::fprintf(stderr, "%s: %s\nTry '%s --help' for more.\n", name.constData(),
                      qPrintable(error), name.constData());
-        return BodyLister::BadUsage;
+        return ExitStatus::badUsage;
     }
     case ListOptions::Parsed::Run:
         break;
@@ -41,7 +42,7 @@ int main(int argc, char *argv[])
     if (worker.isEmpty()) {
         std::fprintf(stderr, "%s: its worker program, %s, is missing; reinstall the program\n",
                      qPrintable(QCoreApplication::applicationName()), SARVOLIN_WORKER);
-        return BodyLister::SdkUnavailable;
+        return ExitStatus::sdkUnavailable;
     }
     BodyLister lister(options, worker);
     return lister.run();

@@ -1,6 +1,8 @@
 #include "display/displaycheck.h"
+#include "engine/enginedefaults.h"
 #include "engine/workerprogram.h"
 #include "rig/rigwindow.h"
+#include "worker/exitstatus.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -18,9 +20,11 @@ QCommandLineOption describe(QCommandLineParser &parser)
         QStringLiteral("Shows every attached camera body in one live table."));
     parser.addHelpOption();
     parser.addVersionOption();
+    const QString seconds = QString::number(EngineDefaults::timeoutMs / 1000);
     const QCommandLineOption timeout(
-        QStringLiteral("timeout"), QStringLiteral("Give up on a body after SECONDS (default 30)."),
-        QStringLiteral("SECONDS"), QStringLiteral("30"));
+        QStringLiteral("timeout"),
+        QStringLiteral("Give up on a body after SECONDS (default %1).").arg(seconds),
+        QStringLiteral("SECONDS"), seconds);
     parser.addOption(timeout);
     return timeout;
 }
@@ -68,10 +72,10 @@ int main(int argc, char *argv[])
     parser.process(app);
     bool ok = false;
     const double seconds = parser.value(timeout).toDouble(&ok);
-    if (!ok || seconds <= 0 || seconds > 24 * 3600) {
+    if (!ok || seconds <= 0 || seconds > EngineDefaults::mostTimeoutS) {
         std::fprintf(stderr, "%s: --timeout wants a number of seconds above 0\n",
                      qPrintable(QCoreApplication::applicationName()));
-        return 64;
+        return ExitStatus::badUsage;
     }
 
     const QString worker = workerProgram(SARVOLIN_WORKER, SARVOLIN_INSTALLED_WORKER);
@@ -80,7 +84,7 @@ int main(int argc, char *argv[])
                               QStringLiteral("Its worker program, %1, is missing; reinstall the "
                                              "program.")
                                   .arg(QStringLiteral(SARVOLIN_WORKER)));
-        return 69;
+        return ExitStatus::sdkUnavailable;
     }
     // An INI file on every system, so that a test or a second rig can be
     // given a file of its own.

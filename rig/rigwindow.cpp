@@ -3,6 +3,7 @@
 #include "engine/bodycheck.h"
 #include "engine/roster.h"
 #include "engine/rowprinter.h"
+#include "engine/workerfinder.h"
 #include "rig/bodytablemodel.h"
 #include "ui_rigwindow.h"
 
@@ -40,9 +41,10 @@ const QString kMinBatteryKey = QStringLiteral("check/min_battery");
 // stragglers well before.
 constexpr int kCloseWaitMs = 10 * 1000;
 
-BodyEngine::Reading readingOf(int timeoutMs)
+BodyEngine::ReadPlan planOf(int timeoutMs)
 {
-    return { BodyField::readsOf(BodyTableModel::columns()), BodyEngine::maxJobs, timeoutMs, false };
+    return { BodyField::readsOf(BodyTableModel::columns()), EngineDefaults::jobs, timeoutMs,
+             false };
 }
 
 int locationColumn()
@@ -82,7 +84,7 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::RigWindow>())
     , settings(settings)
-    , engine(worker, BodyEngine::Finding::InWorker, readingOf(timeoutMs))
+    , engine(worker, new WorkerFinder(worker, timeoutMs), planOf(timeoutMs))
 {
     ui->setupUi(this);
     setWindowIcon(pngIcon(QStringLiteral(":/rig-icon.png")));
@@ -136,14 +138,14 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     connect(ui->actionEnglish, &QAction::triggered, this, [this] { switchLanguage(false); });
     connect(ui->actionChinese, &QAction::triggered, this, [this] { switchLanguage(true); });
 
-    connect(&engine, &BodyEngine::reading, this, [this](const BodyRow &body) {
+    connect(&engine, &BodyEngine::bodyQueued, this, [this](const BodyRow &body) {
         if (table->counts().reading == 0)
             batchTotal = batchDone = 0;
         ++batchTotal;
         table->reading(body);
         showProgress();
     });
-    connect(&engine, &BodyEngine::row, this, &RigWindow::bodyRead);
+    connect(&engine, &BodyEngine::rowRead, this, &RigWindow::bodyRead);
     connect(&engine, &BodyEngine::unplugged, this, [this](const BodyRow &body) {
         table->unplugged(body);
         showProgress();

@@ -29,7 +29,7 @@ class RigWindow : public QMainWindow
 public:
     // `worker` is the lister's worker program; `settings` keeps the hidden
     // columns, the language and the last roster between runs.
-    RigWindow(const QString &worker, QSettings *settings, int timeoutMs = 30 * 1000,
+    RigWindow(const QString &worker, QSettings *settings, int timeoutMs = EngineDefaults::timeoutMs,
               QWidget *parent = nullptr);
     ~RigWindow() override;
 

@@ -10,6 +10,7 @@
 // Links no Qt, so that many of it start quickly.
 #include "worker/bodyreader.h"
 #include "worker/camerawalk.h"
+#include "worker/exitstatus.h"
 #include "worker/stoprequests.h"
 #include "worker/workerprotocol.h"
 
@@ -32,9 +33,6 @@
 #endif
 
 namespace {
-
-constexpr int kBadUsage = 64;
-constexpr int kSdkUnavailable = 69;
 
 // The arguments as UTF-8, as the lister gave them; Windows hands a C main
 // its arguments in the local code page.
@@ -79,7 +77,7 @@ int find(int intervalMs)
         WorkerProtocol::Look look;
         look.error = started;
         say(WorkerProtocol::encode(look));
-        return kSdkUnavailable;
+        return ExitStatus::sdkUnavailable;
     }
     int status = 0;
     while (StopRequests::caught() == 0) {
@@ -156,7 +154,7 @@ int main(int argc, char *argv[])
                      "Reads one body for sarvolin-list, which starts it; not for use by hand.\n",
                      arguments.empty() ? "worker" : arguments[0].c_str(),
                      arguments.empty() ? "worker" : arguments[0].c_str());
-        return kBadUsage;
+        return ExitStatus::badUsage;
     }
     StopRequests::catchSignals();
     StopRequests::stopAtEndOfInput(SIGTERM);

@@ -1,7 +1,7 @@
 #include "app/brokenpipes.h"
 #include "camera/cameracannon.h"
 #include "camera/edsdk.h"
-#include "engine/bodyfinder.h"
+#include "engine/sdkfinder.h"
 #include "sdk/gphoto2/gphoto2sdk.h"
 #include "worker/bodyreader.h"
 
@@ -757,7 +757,7 @@ void TestGphoto2Sdk::workerReachesOnlyItsBody()
 
     QVector<BodyRow> found;
     {
-        BodyFinder finder;
+        SdkFinder finder;
         QCOMPARE(finder.start(), EDS_ERR_OK);
         QCOMPARE(finder.find(found), EDS_ERR_OK);
     }

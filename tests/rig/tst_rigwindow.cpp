@@ -196,7 +196,7 @@ void TestRigWindow::libraryUnavailable()
     QTRY_COMPARE_WITH_TIMEOUT(answerer.boxes.size(), 1, 10000);
     QVERIFY2(answerer.boxes[0].text.contains(QLatin1String("camera library")),
              qPrintable(answerer.boxes[0].text));
-    QTest::qWait(3 * BodyEngine::lookIntervalMs);
+    QTest::qWait(3 * EngineDefaults::lookIntervalMs);
     QCOMPARE(answerer.boxes.size(), 1);
     QVERIFY(window.findChild<QLabel *>(QStringLiteral("progressLabel"))
                 ->text()

@@ -1,14 +1,14 @@
-#include "engine/bodyfinder.h"
+#include "engine/sdkfinder.h"
 
 #include "camera/bodyid.h"
 #include "worker/camerawalk.h"
 
-BodyFinder::~BodyFinder()
+SdkFinder::~SdkFinder()
 {
     stop();
 }
 
-EdsError BodyFinder::start()
+EdsError SdkFinder::start()
 {
     if (started)
         return EDS_ERR_OK;
@@ -17,14 +17,21 @@ EdsError BodyFinder::start()
     return error;
 }
 
-void BodyFinder::stop()
+void SdkFinder::stop()
 {
     if (started && EdsTerminateSDK() != EDS_ERR_OK)
         EdsTerminateSDK();
     started = false;
 }
 
-EdsError BodyFinder::find(QVector<BodyRow> &found)
+void SdkFinder::look()
+{
+    QVector<BodyRow> bodies;
+    const EdsError error = find(bodies);
+    emit found(bodies, error);
+}
+
+EdsError SdkFinder::find(QVector<BodyRow> &found)
 {
     found.clear();
     return forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {

@@ -84,7 +84,7 @@ int BodyLister::listOnce()
     if (const int signal = StopRequests::caught()) {
         say(QStringLiteral("stopped before any body was read"));
         printer.printAll({});
-        return 128 + signal;
+        return ExitStatus::stoppedBy(signal);
     }
     if (found.isEmpty()) {
         say(QStringLiteral("no camera found; check that each camera is switched on, "
@@ -114,7 +114,7 @@ int BodyLister::listOnce()
         std::count_if(rows.begin(), rows.end(), [](const BodyRow &row) { return !row.wasRead(); }));
     if (stopSignal != 0) {
         say(QStringLiteral("stopped after %1 of %2 bodies").arg(rows.size()).arg(found.size()));
-        return 128 + stopSignal;
+        return ExitStatus::stoppedBy(stopSignal);
     }
     // With a roster or a threshold, one line says everything that is wrong.
     if (check.roster || check.minBattery || check.minShots) {
@@ -167,7 +167,7 @@ int BodyLister::watch()
     engine.stopFinding();
     if (printFailed)
         return ExitStatus::someFailed;
-    return stopSignal == kInterrupted ? 0 : 128 + stopSignal;
+    return stopSignal == kInterrupted ? 0 : ExitStatus::stoppedBy(stopSignal);
 }
 
 void BodyLister::stop(int signal)

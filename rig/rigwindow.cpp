@@ -25,6 +25,7 @@
 #include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTimer>
 #include <QTranslator>
 
@@ -36,6 +37,10 @@ const QString kHiddenKey = QStringLiteral("table/hidden");
 const QString kRosterKey = QStringLiteral("roster/path");
 const QString kLanguageKey = QStringLiteral("language");
 const QString kMinBatteryKey = QStringLiteral("check/min_battery");
+
+// What a column that gives way keeps at the least; its header's words may be
+// cut short too, on a small screen or with large fonts.
+constexpr int kNarrowestColumn = 48;
 
 // Closing waits this long at most for the workers, which kill their own
 // stragglers well before.
@@ -184,12 +189,45 @@ void RigWindow::bodyRead(const BodyRow &row)
     showLastBody();
     showProgress();
     // Once a round of reads is over, so that the columns do not jump as rows come.
-    if (table->counts().reading == 0) {
-        ui->bodyTable->resizeColumnsToContents();
-        // Measuring gave the last column its own width; it fills the rest again.
-        ui->bodyTable->horizontalHeader()->setStretchLastSection(false);
-        ui->bodyTable->horizontalHeader()->setStretchLastSection(true);
+    if (table->counts().reading == 0)
+        fitColumns();
+}
+
+// Each column as wide as what it shows; where that is wider than the table,
+// the widest of the others give way, their words cut short, so that the
+// place, the ID and the status, what a rig is checked by, show whole.
+void RigWindow::fitColumns()
+{
+    QTableView *view = ui->bodyTable;
+    QHeaderView *header = view->horizontalHeader();
+    view->resizeColumnsToContents();
+    const QStringList &columns = BodyTableModel::columns();
+    const QStringList kept { QStringLiteral("location"), QStringLiteral("body_id"),
+                             QStringLiteral("check") };
+    int excess = -view->viewport()->width();
+    for (int column = 0; column < header->count(); ++column)
+        excess += view->isColumnHidden(column) ? 0 : header->sectionSize(column);
+    while (excess > 0) {
+        int widest = -1;
+        int room = 0;
+        for (int column = 0; column < header->count(); ++column) {
+            if (kept.contains(columns.value(column)) || view->isColumnHidden(column))
+                continue;
+            const int spare = header->sectionSize(column) - kNarrowestColumn;
+            if (spare > room) {
+                widest = column;
+                room = spare;
+            }
+        }
+        if (widest < 0)
+            break;
+        const int taken = std::min(excess, std::max(room / 2, 1));
+        header->resizeSection(widest, header->sectionSize(widest) - taken);
+        excess -= taken;
     }
+    // Measuring gave the last column its own width; it fills the rest again.
+    header->setStretchLastSection(false);
+    header->setStretchLastSection(true);
 }
 
 void RigWindow::lookFailed(EdsError error)
@@ -269,6 +307,9 @@ void RigWindow::retranslate()
             table->headerData(action->data().toInt(), Qt::Horizontal, Qt::DisplayRole).toString());
     }
     showProgress();
+    // The other language's words are as wide as they are.
+    if (table->count() > 0 && table->counts().reading == 0)
+        fitColumns();
 }
 
 void RigWindow::switchLanguage(bool chinese)

@@ -57,6 +57,7 @@ private:
     void chooseExport();
     void bodyRead(const BodyRow &row);
     void lookFailed(EdsError error);
+    void fitColumns();
     void showColumns();
     void setColumnShown(int column, bool shown);
     void showProgress();

@@ -162,6 +162,6 @@ int main(int argc, char *argv[])
     const BodyReader::Result result = reader.read(
         positional[0], positional.size() > 1 ? positional[1] : std::string(), request);
     if (result.stopped)
-        return 128 + StopRequests::caught();
+        return ExitStatus::stoppedBy(StopRequests::caught());
     return say(WorkerProtocol::encode(result)) ? 0 : 1;
 }

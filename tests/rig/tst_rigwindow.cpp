@@ -31,6 +31,7 @@ private:
     void plug(const QByteArray &rig);
     QString write(const QString &name, const QByteArray &text);
     QStringList shown(RigWindow &window) const;
+    bool statusShowsWhole(RigWindow &window) const;
     QString leftOpen() const;
 
     std::unique_ptr<QTemporaryDir> dir;
@@ -71,6 +72,16 @@ QStringList TestRigWindow::shown(RigWindow &window) const
         rows << cells.join(QLatin1Char('|'));
     }
     return rows;
+}
+
+// At the window's own size, every status fits in the table as it is shown.
+bool TestRigWindow::statusShowsWhole(RigWindow &window) const
+{
+    const auto *view = window.findChild<QTableView *>();
+    const int status = BodyTableModel::columnOf("check");
+    const int needs = static_cast<const QAbstractItemView *>(view)->sizeHintForColumn(status);
+    return view->columnWidth(status) >= needs
+        && view->columnViewportPosition(status) + needs <= view->viewport()->width();
 }
 
 // A session or an SDK that some worker opened and never closed, but for
@@ -123,6 +134,7 @@ void TestRigWindow::counterSession()
         shown(*window), (QStringList { first, second, QStringLiteral("sim:003|||timed out") }),
         10000);
     QCOMPARE(window->model()->counts().failed, 1);
+    QVERIFY(statusShowsWhole(*window));
 
     // Unplugged rows stay until cleared.
     plug("ok,-,-");
@@ -167,6 +179,7 @@ void TestRigWindow::counterSession()
         window->proxy()->headerData(BodyTableModel::columnOf("check"), Qt::Horizontal).toString(),
         QStringLiteral("状态"));
     QCOMPARE(shown(*window).value(1), QStringLiteral("sim:009|Omega|083021004599|缺失"));
+    QVERIFY(statusShowsWhole(*window));
     window->switchLanguage(false);
     QCOMPARE(shown(*window), checked);
 

@@ -8,28 +8,23 @@ namespace {
 using Answer = WorkerProtocol::BodyAnswer;
 using Type = BodyField::Type;
 
-const WorkerProtocol::Extra *extraOf(const Answer &answer, const char *name)
-{
-    for (const WorkerProtocol::Extra &extra : answer.extras) {
-        if (extra.name == name)
-            return &extra;
-    }
-    return nullptr;
-}
-
 // What a body gives that makes no sense is left out rather than shown wrong.
 QString textOf(const Answer &answer, const char *name)
 {
-    const WorkerProtocol::Extra *extra = extraOf(answer, name);
-    return extra && !extra->isNumber
-        ? QString::fromUtf8(extra->text.data(), int(extra->text.size()))
-        : QString();
+    for (const WorkerProtocol::Extra &extra : answer.extras) {
+        if (extra.name == name && !extra.isNumber)
+            return QString::fromUtf8(extra.text.data(), int(extra.text.size()));
+    }
+    return QString();
 }
 
 std::optional<qint64> numberOf(const Answer &answer, const char *name)
 {
-    const WorkerProtocol::Extra *extra = extraOf(answer, name);
-    return extra && extra->isNumber ? std::optional<qint64>(extra->number) : std::nullopt;
+    for (const WorkerProtocol::Extra &extra : answer.extras) {
+        if (extra.name == name && extra.isNumber)
+            return extra.number;
+    }
+    return std::nullopt;
 }
 
 // Mains power, or a level with the body's own word for it where it has one.
@@ -121,18 +116,12 @@ constexpr int kDefaultCount = 5; // port to error
 
 QJsonValue BodyField::json(const BodyRow &row) const
 {
-    switch (type) {
-    case Type::Text:
-        return text(row);
-    case Type::OptionalText: {
-        const QString value = text(row);
-        return value.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(value);
-    }
-    case Type::Number:
-        break;
-    }
-    const std::optional<qint64> value = number(row);
-    return value ? QJsonValue(*value) : QJsonValue(QJsonValue::Null);
+    const QString value = cell(row);
+    if (type == Type::Text)
+        return value;
+    if (value.isEmpty())
+        return QJsonValue(QJsonValue::Null);
+    return type == Type::Number ? QJsonValue(*number(row)) : QJsonValue(value);
 }
 
 QString BodyField::cell(const BodyRow &row) const
@@ -141,11 +130,6 @@ QString BodyField::cell(const BodyRow &row) const
         return text(row);
     const std::optional<qint64> value = number(row);
     return value ? QString::number(*value) : QString();
-}
-
-const std::vector<BodyField> &BodyField::all()
-{
-    return kFields;
 }
 
 const BodyField *BodyField::find(const QString &key)

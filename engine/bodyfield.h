@@ -38,9 +38,8 @@ struct BodyField {
     // As the console prints it: empty where there is none.
     QString cell(const BodyRow &row) const;
 
-    // Every field, in the order "all" gives them.
-    static const std::vector<BodyField> &all();
     static const BodyField *find(const QString &key);
+    // Every field, in the order "all" gives them.
     static QStringList keys();
     // What a lister prints when not asked for anything else.
     static QStringList defaultKeys();

@@ -25,7 +25,7 @@ QString forTable(const QString &text)
     return shown;
 }
 
-QByteArray tableLine(const QStringList &cells, const QVector<int> &widths)
+QByteArray tableLine(const QStringList &cells, const QList<int> &widths)
 {
     QString line;
     for (int i = 0; i < cells.size(); ++i) {
@@ -77,36 +77,32 @@ RowPrinter::RowPrinter(Format format, std::FILE *out, const QStringList &keys)
     }
 }
 
-QStringList RowPrinter::keys() const
+template <typename Get> auto RowPrinter::each(Get get) const
 {
-    QStringList keys;
+    QList<decltype(get(*fields.first()))> values;
     for (const BodyField *field : fields)
-        keys << QLatin1String(field->key);
-    return keys;
+        values << get(*field);
+    return values;
 }
 
-QVector<int> RowPrinter::streamWidths() const
+QStringList RowPrinter::keys() const
 {
-    QVector<int> widths;
-    for (const BodyField *field : fields)
-        widths << field->streamWidth;
-    return widths;
+    return each([](const BodyField &field) { return QString::fromLatin1(field.key); });
 }
 
 QStringList RowPrinter::titles() const
 {
-    QStringList titles;
-    for (const BodyField *field : fields)
-        titles << QLatin1String(field->title);
-    return titles;
+    return each([](const BodyField &field) { return QString::fromLatin1(field.title); });
 }
 
 QStringList RowPrinter::cellsOf(const BodyRow &row) const
 {
-    QStringList cells;
-    for (const BodyField *field : fields)
-        cells << field->cell(row);
-    return cells;
+    return each([&](const BodyField &field) { return field.cell(row); });
+}
+
+QList<int> RowPrinter::streamWidths() const
+{
+    return each([](const BodyField &field) { return field.streamWidth; });
 }
 
 // Keys in QJsonObject's own order, as they always were.
@@ -128,7 +124,7 @@ QByteArray RowPrinter::render(const QVector<BodyRow> &rows) const
         QVector<QStringList> lines { titles() };
         for (const BodyRow &row : rows)
             lines << tableCells(cellsOf(row));
-        QVector<int> widths(fields.size(), 0);
+        QList<int> widths = each([](const BodyField &) { return 0; });
         for (const QStringList &cells : lines) {
             for (int i = 0; i < cells.size(); ++i)
                 widths[i] = std::max(widths[i], int(cells[i].size()));

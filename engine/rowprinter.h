@@ -31,10 +31,12 @@ public:
 private:
     bool write(const QByteArray &text);
 
+    // What `get` gives of each field, in their order.
+    template <typename Get> auto each(Get get) const;
     QStringList keys() const;
     QStringList titles() const;
-    QVector<int> streamWidths() const;
     QStringList cellsOf(const BodyRow &row) const;
+    QList<int> streamWidths() const;
     QJsonObject jsonOf(const BodyRow &row) const;
 
     Format format;

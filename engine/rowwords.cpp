@@ -3,66 +3,43 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include <iterator>
 #include <map>
-#include <utility>
 
 namespace {
 
 constexpr const char *kContext = "RowWords";
 
-constexpr std::pair<ReadFailure, const char *> kFailures[] = {
-    { ReadFailure::None, "" },
-    { ReadFailure::Gone, QT_TRANSLATE_NOOP("RowWords", "gone before it could be read") },
-    { ReadFailure::Refused, QT_TRANSLATE_NOOP("RowWords", "session refused") },
-    { ReadFailure::NoId, QT_TRANSLATE_NOOP("RowWords", "gave no ID") },
-    { ReadFailure::TimedOut, QT_TRANSLATE_NOOP("RowWords", "timed out") },
-    { ReadFailure::SdkFailed, QT_TRANSLATE_NOOP("RowWords", "camera library failed") },
-    { ReadFailure::WorkerFailed, QT_TRANSLATE_NOOP("RowWords", "reader failed") },
-    { ReadFailure::ClockNotSet, QT_TRANSLATE_NOOP("RowWords", "clock could not be set") },
-    { ReadFailure::ClockOff, QT_TRANSLATE_NOOP("RowWords", "clock still off after it was set") },
+// In the order of the kinds.
+constexpr const char *kFailures[] = {
+    "",
+    QT_TRANSLATE_NOOP("RowWords", "gone before it could be read"),
+    QT_TRANSLATE_NOOP("RowWords", "session refused"),
+    QT_TRANSLATE_NOOP("RowWords", "gave no ID"),
+    QT_TRANSLATE_NOOP("RowWords", "timed out"),
+    QT_TRANSLATE_NOOP("RowWords", "camera library failed"),
+    QT_TRANSLATE_NOOP("RowWords", "reader failed"),
+    QT_TRANSLATE_NOOP("RowWords", "clock could not be set"),
+    QT_TRANSLATE_NOOP("RowWords", "clock still off after it was set"),
 };
+static_assert(std::size(kFailures) == std::size_t(ReadFailure::ClockOff) + 1);
 
-struct FindingWords {
-    Finding::Kind kind;
-    const char *name; // as a summary counts it
-    const char *text; // as a row shows it; %1 is the detail
+// %1 is the finding's detail; a summary counts it by what comes before " (".
+constexpr const char *kFindings[] = {
+    QT_TRANSLATE_NOOP("RowWords", "missing"),
+    QT_TRANSLATE_NOOP("RowWords", "moved (roster: %1)"),
+    QT_TRANSLATE_NOOP("RowWords", "unknown"),
+    QT_TRANSLATE_NOOP("RowWords", "failed"),
+    QT_TRANSLATE_NOOP("RowWords", "battery low (%1)"),
+    QT_TRANSLATE_NOOP("RowWords", "battery unknown"),
+    QT_TRANSLATE_NOOP("RowWords", "card nearly full (%1 shots)"),
+    QT_TRANSLATE_NOOP("RowWords", "shots unknown"),
+    "reading",
+    "unplugged",
 };
-
-constexpr FindingWords kFindings[] = {
-    { Finding::Kind::Missing, "missing", QT_TRANSLATE_NOOP("RowWords", "missing") },
-    { Finding::Kind::Moved, "moved", QT_TRANSLATE_NOOP("RowWords", "moved (roster: %1)") },
-    { Finding::Kind::Unknown, "unknown", QT_TRANSLATE_NOOP("RowWords", "unknown") },
-    { Finding::Kind::Failed, "failed", QT_TRANSLATE_NOOP("RowWords", "failed") },
-    { Finding::Kind::BatteryLow, "battery low", QT_TRANSLATE_NOOP("RowWords", "battery low (%1)") },
-    { Finding::Kind::BatteryUnknown, "battery unknown",
-      QT_TRANSLATE_NOOP("RowWords", "battery unknown") },
-    { Finding::Kind::CardNearlyFull, "card nearly full",
-      QT_TRANSLATE_NOOP("RowWords", "card nearly full (%1 shots)") },
-    { Finding::Kind::ShotsUnknown, "shots unknown",
-      QT_TRANSLATE_NOOP("RowWords", "shots unknown") },
-    { Finding::Kind::Reading, "reading", "reading" },
-    { Finding::Kind::Unplugged, "unplugged", "unplugged" },
-};
+static_assert(std::size(kFindings) == std::size_t(Finding::Kind::Unplugged) + 1);
 
 const char *const kNothingWrong = QT_TRANSLATE_NOOP("RowWords", "ok");
-
-const char *sourceOf(ReadFailure failure)
-{
-    for (const auto &[kind, text] : kFailures) {
-        if (kind == failure)
-            return text;
-    }
-    return "";
-}
-
-const FindingWords &wordsOf(Finding::Kind kind)
-{
-    for (const FindingWords &words : kFindings) {
-        if (words.kind == kind)
-            return words;
-    }
-    return kFindings[0];
-}
 
 template <typename Word> QString joined(const QVector<Finding> &findings, Word word)
 {
@@ -70,10 +47,20 @@ template <typename Word> QString joined(const QVector<Finding> &findings, Word w
         return word(kNothingWrong);
     QStringList parts;
     for (const Finding &finding : findings) {
-        const QString text = word(wordsOf(finding.kind).text);
+        const QString text = word(kFindings[int(finding.kind)]);
         parts << (text.contains(QLatin1String("%1")) ? text.arg(finding.detail) : text);
     }
     return parts.join(QStringLiteral("; "));
+}
+
+QString english(const char *text)
+{
+    return QString::fromLatin1(text);
+}
+
+QString translated(const char *text)
+{
+    return *text ? QCoreApplication::translate(kContext, text) : QString();
 }
 
 } // namespace
@@ -82,24 +69,22 @@ namespace RowWords {
 
 QString english(ReadFailure failure)
 {
-    return QString::fromLatin1(sourceOf(failure));
+    return ::english(kFailures[int(failure)]);
 }
 
 QString translated(ReadFailure failure)
 {
-    const char *source = sourceOf(failure);
-    return *source ? QCoreApplication::translate(kContext, source) : QString();
+    return ::translated(kFailures[int(failure)]);
 }
 
 QString english(const QVector<Finding> &findings)
 {
-    return joined(findings, [](const char *text) { return QString::fromLatin1(text); });
+    return joined(findings, ::english);
 }
 
 QString translated(const QVector<Finding> &findings)
 {
-    return joined(findings,
-                  [](const char *text) { return QCoreApplication::translate(kContext, text); });
+    return joined(findings, ::translated);
 }
 
 QString summary(const QVector<QVector<Finding>> &findingsOfRows)
@@ -110,8 +95,10 @@ QString summary(const QVector<QVector<Finding>> &findingsOfRows)
             ++counts[finding.kind];
     }
     QStringList parts;
-    for (const auto &[kind, count] : counts)
-        parts << QStringLiteral("%1 %2").arg(count).arg(QLatin1String(wordsOf(kind).name));
+    for (const auto &[kind, count] : counts) {
+        const QString name = ::english(kFindings[int(kind)]).section(QStringLiteral(" ("), 0, 0);
+        parts << QStringLiteral("%1 %2").arg(count).arg(name);
+    }
     return parts.join(QStringLiteral(", "));
 }
 

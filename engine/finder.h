@@ -2,6 +2,7 @@
 
 #include "camera/edsdk.h"
 #include "engine/bodyrow.h"
+#include "worker/workerprotocol.h"
 
 #include <QObject>
 #include <QVector>
@@ -24,6 +25,10 @@ public:
     virtual void stop() = 0;
     // Nothing of it is still running.
     virtual bool isIdle() const { return true; }
+
+protected:
+    // A look's bodies as rows, their texts read as the window reads them.
+    static QVector<BodyRow> bodiesOf(const WorkerProtocol::Look &look);
 
 signals:
     // The bodies attached (ports, models and addresses), or the library's error.

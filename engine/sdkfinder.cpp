@@ -1,6 +1,5 @@
 #include "engine/sdkfinder.h"
 
-#include "camera/bodyid.h"
 #include "worker/camerawalk.h"
 
 SdkFinder::~SdkFinder()
@@ -33,17 +32,7 @@ void SdkFinder::look()
 
 EdsError SdkFinder::find(QVector<BodyRow> &found)
 {
-    found.clear();
-    return forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {
-        BodyRow body;
-        body.port = sdkText(info.szPortName, sizeof info.szPortName);
-        body.model = sdkText(info.szDeviceDescription, sizeof info.szDeviceDescription);
-        if (body.port.isEmpty())
-            return false;
-        char address[kSarvolinAddressSize];
-        if (SarvolinGetCameraAddress(camera, sizeof address, address) == EDS_ERR_OK)
-            body.address = sdkText(address, sizeof address);
-        found << body;
-        return false;
-    });
+    const WorkerProtocol::Look look = lookAtCameras();
+    found = bodiesOf(look);
+    return look.error;
 }

@@ -1,23 +1,10 @@
 #include "engine/workerfinder.h"
 
-#include "camera/bodyid.h"
 #include "engine/enginedefaults.h"
 #include "engine/workerprocess.h"
 #include "worker/workerprotocol.h"
 
 #include <utility>
-
-namespace {
-
-// Time for the finding worker to let go of its SDK once asked to stop.
-constexpr int kGraceMs = 3000;
-
-QString textOf(const std::string &bytes)
-{
-    return sdkText(bytes.data(), bytes.size());
-}
-
-} // namespace
 
 WorkerFinder::WorkerFinder(QString worker, int silentMs, QObject *parent)
     : Finder(parent)
@@ -50,16 +37,7 @@ void WorkerFinder::lineRead(const QByteArray &line)
         return;
     saidSomething = true;
     quiet.start();
-    QVector<BodyRow> bodies;
-    for (const WorkerProtocol::FoundBody &found : look.bodies) {
-        BodyRow body;
-        body.port = textOf(found.port);
-        body.model = textOf(found.model);
-        body.address = textOf(found.address);
-        if (!body.port.isEmpty())
-            bodies << body;
-    }
-    emit found(bodies, look.error);
+    emit found(bodiesOf(look), look.error);
 }
 
 void WorkerFinder::ended(bool cleanly)
@@ -82,5 +60,5 @@ void WorkerFinder::stop()
     }
     stopping = true;
     if (process)
-        process->windDown(kGraceMs);
+        process->windDown();
 }

@@ -12,10 +12,8 @@
 
 namespace {
 
-// Time for a worker to close its session and stop its SDK once asked to:
-// when the program is stopped, and (less, as it is stuck already) when it
-// has run out of time.
-constexpr int kGraceMs = 3000;
+// Time for a worker that ran out of time to close its session: less than
+// when the program is stopped, as it is stuck already.
 constexpr int kTimedOutGraceMs = 1000;
 constexpr int kStartsPerPass = 4;
 
@@ -111,7 +109,7 @@ void WorkerPool::stop()
     stopping = true;
     waiting.clear();
     for (Worker &worker : running)
-        worker.process->windDown(kGraceMs);
+        worker.process->windDown();
     if (running.empty())
         emit idle();
 }

@@ -2,13 +2,6 @@
 
 #include <QTimer>
 
-namespace {
-
-// How long the object's end waits for a killed worker.
-constexpr int kReapMs = 3000;
-
-} // namespace
-
 WorkerProcess::WorkerProcess(QObject *parent)
     : QObject(parent)
     , process(new QProcess(this))
@@ -33,7 +26,7 @@ WorkerProcess::~WorkerProcess()
     process->disconnect(this);
     if (process->state() != QProcess::NotRunning) {
         process->kill();
-        process->waitForFinished(kReapMs);
+        process->waitForFinished(stopGraceMs);
     }
 }
 

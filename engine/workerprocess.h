@@ -20,9 +20,13 @@ public:
     explicit WorkerProcess(QObject *parent = nullptr);
     ~WorkerProcess() override;
 
+    // Time for a worker to close what it opened and stop its camera library
+    // once asked to.
+    static constexpr int stopGraceMs = 3000;
+
     void start(const QString &program, const QStringList &arguments);
     // Asks it to end, and kills it after `graceMs`; asked again, kills it.
-    void windDown(int graceMs);
+    void windDown(int graceMs = stopGraceMs);
     void kill();
 
 signals:

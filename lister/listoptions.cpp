@@ -22,11 +22,13 @@ QString description()
                "%1 at least one body failed (or is missing, moved, unknown or short of a "
                "threshold),\n"
                "%2 no body was found, %3 bad usage or a roster that cannot be used,\n"
-               "%4 the camera library could not be used, 130/143 interrupted.")
+               "%4 the camera library could not be used, %5/%6 interrupted.")
         .arg(ExitStatus::someFailed)
         .arg(ExitStatus::noneFound)
         .arg(ExitStatus::badUsage)
-        .arg(ExitStatus::sdkUnavailable);
+        .arg(ExitStatus::sdkUnavailable)
+        .arg(ExitStatus::stoppedBy(2)) // SIGINT
+        .arg(ExitStatus::stoppedBy(15)); // SIGTERM
 }
 
 } // namespace
@@ -70,9 +72,9 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
     const QCommandLineOption fields(
         QStringLiteral("fields"),
         QStringLiteral("Print these fields, in this order, or 'all' of them: %1. Default: "
-                       "port,location,model,body_id,error, and what --expect, the thresholds "
-                       "and --set-clock are about.")
-            .arg(BodyField::keys().join(QLatin1Char(','))),
+                       "%2, and what --expect, the thresholds and --set-clock are about.")
+            .arg(BodyField::keys().join(QLatin1Char(',')),
+                 BodyField::defaultKeys().join(QLatin1Char(','))),
         QStringLiteral("list"));
     const QCommandLineOption expect(
         QStringLiteral("expect"),

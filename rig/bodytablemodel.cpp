@@ -33,6 +33,18 @@ QString seconds(const std::optional<qint64> &value)
     return BodyTableModel::tr("%1 s").arg(digits);
 }
 
+// Looked up once: the model asks for every cell it paints or sorts.
+const BodyField &fieldOf(int column)
+{
+    static const QVector<const BodyField *> fields = [] {
+        QVector<const BodyField *> all;
+        for (const QString &key : BodyTableModel::columns())
+            all << BodyField::find(key);
+        return all;
+    }();
+    return *fields[column];
+}
+
 // Rows without the value come first.
 qint64 sortNumber(const std::optional<qint64> &value)
 {
@@ -349,11 +361,10 @@ QString BodyTableModel::statusText(const Entry &entry) const
         return tr("reading…");
     case State::Unplugged:
         return tr("unplugged");
-    case State::Missing:
-        return tr("missing");
     case State::Failed:
         return shown(RowWords::translated(entry.row.failure));
     case State::Read:
+    case State::Missing:
         break;
     }
     return shown(RowWords::translated(entry.row.findings));
@@ -420,7 +431,7 @@ QVariant BodyTableModel::data(const QModelIndex &index, int role) const
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return QVariant();
     const Entry &entry = entries[index.row()];
-    const BodyField &field = *BodyField::find(columns()[index.column()]);
+    const BodyField &field = fieldOf(index.column());
     const bool status = field.key == QLatin1String("check");
     switch (role) {
     case Qt::DisplayRole:
@@ -450,5 +461,5 @@ QVariant BodyTableModel::headerData(int section, Qt::Orientation orientation, in
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0
         || section >= columns().size())
         return QAbstractTableModel::headerData(section, orientation, role);
-    return QCoreApplication::translate("BodyField", BodyField::find(columns()[section])->header);
+    return QCoreApplication::translate("BodyField", fieldOf(section).header);
 }

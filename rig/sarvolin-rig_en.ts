@@ -75,10 +75,6 @@
 <context>
     <name>BodyTableModel</name>
     <message>
-        <source>missing</source>
-        <translation>missing</translation>
-    </message>
-    <message>
         <source>%1 s</source>
         <translation>%1 s</translation>
     </message>

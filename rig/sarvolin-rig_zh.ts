@@ -75,10 +75,6 @@
 <context>
     <name>BodyTableModel</name>
     <message>
-        <source>missing</source>
-        <translation>缺失</translation>
-    </message>
-    <message>
         <source>%1 s</source>
         <translation>%1 秒</translation>
     </message>

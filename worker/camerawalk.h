@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/edsdk.h"
+#include "worker/workerprotocol.h"
 
 #include <functional>
 
@@ -10,3 +11,8 @@
 // lister's look and the worker's search both walk this way.
 using CameraVisit = std::function<bool(EdsCameraRef camera, const EdsDeviceInfo &info)>;
 EdsError forEachCamera(const CameraVisit &visit);
+
+// One look at what is attached: each body's port, model and address (where
+// the SDK gives one), or the SDK's error and none. A body without a port (one
+// being unplugged) is left out.
+WorkerProtocol::Look lookAtCameras();

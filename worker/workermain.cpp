@@ -19,7 +19,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -57,11 +56,6 @@ std::vector<std::string> argumentsOf(int argc, char *argv[])
     return std::vector<std::string>(argv, argv + argc);
 }
 
-std::string textOf(const char *text, std::size_t size)
-{
-    return std::string(text, strnlen(text, size));
-}
-
 // False when nobody reads the line any more.
 bool say(const std::string &line)
 {
@@ -81,20 +75,7 @@ int find(int intervalMs)
     }
     int status = 0;
     while (StopRequests::caught() == 0) {
-        WorkerProtocol::Look look;
-        look.error = forEachCamera([&](EdsCameraRef camera, const EdsDeviceInfo &info) {
-            char address[kSarvolinAddressSize] = {};
-            if (SarvolinGetCameraAddress(camera, sizeof address, address) != EDS_ERR_OK)
-                address[0] = '\0';
-            look.bodies.push_back(
-                { textOf(info.szPortName, sizeof info.szPortName),
-                  textOf(info.szDeviceDescription, sizeof info.szDeviceDescription),
-                  textOf(address, sizeof address) });
-            return false;
-        });
-        if (look.error != EDS_ERR_OK)
-            look.bodies.clear();
-        if (!say(WorkerProtocol::encode(look))) {
+        if (!say(WorkerProtocol::encode(lookAtCameras()))) {
             status = 1; // nobody is listening any more
             break;
         }

@@ -21,6 +21,8 @@ namespace {
 
 constexpr std::size_t kMaxCameras = 200;
 constexpr long kMaxLatencyMs = 60 * 1000;
+constexpr std::size_t kBodyIdDigits = 12;
+constexpr unsigned long long kDefaultFirstBodyId = 83021004517ULL;
 
 std::optional<SimulatedCamera::Behaviour> behaviourNamed(const std::string &word)
 {
@@ -55,6 +57,22 @@ std::optional<unsigned long> numberIn(const std::string &text, unsigned long max
     if (value > max)
         return std::nullopt;
     return value;
+}
+
+// Checked against the last socket there can be, so that one value gives
+// every rig the same IDs whatever it holds.
+unsigned long long firstBodyId()
+{
+    const char *text = std::getenv("SARVOLIN_SIMULATED_FIRST_ID");
+    const std::string digits = text ? text : "";
+    if (digits.size() != kBodyIdDigits
+        || digits.find_first_not_of("0123456789") != std::string::npos)
+        return kDefaultFirstBodyId;
+    const unsigned long long first = std::stoull(digits);
+    const unsigned long long largest = std::stoull(std::string(kBodyIdDigits, '9'));
+    if (first > largest - (kMaxCameras - 1))
+        return kDefaultFirstBodyId;
+    return first;
 }
 
 } // namespace
@@ -144,8 +162,8 @@ void SimulatedRig::record(const std::string &event)
 
 std::string SimulatedRig::bodyIdOf(std::size_t socket)
 {
-    std::string id = std::to_string(83021004517ULL + socket);
-    id.insert(0, 12 - id.size(), '0');
+    std::string id = std::to_string(firstBodyId() + socket);
+    id.insert(0, kBodyIdDigits - id.size(), '0');
     return id;
 }
 

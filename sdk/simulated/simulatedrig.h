@@ -12,6 +12,10 @@
 // environment:
 // - SARVOLIN_SIMULATED_CAMERAS: what is attached (see attached());
 // - SARVOLIN_SIMULATED_LATENCY_MS: how long each call that reaches a body takes;
+// - SARVOLIN_SIMULATED_FIRST_ID: 12 digits, the ID of the body in the first
+//   socket, so that rigs on several computers hold different bodies; socket k
+//   has that ID plus k - 1. Anything else, or one that leaves no room for
+//   every socket, leaves the IDs as they are without it;
 // - SARVOLIN_SIMULATED_LOG: a file that gets one line per session opened or
 //   closed, setting written and SDK started or stopped, from every process.
 class SimulatedRig

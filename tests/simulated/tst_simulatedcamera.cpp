@@ -13,6 +13,7 @@
 namespace {
 
 constexpr char kCamerasVariable[] = "SARVOLIN_SIMULATED_CAMERAS";
+constexpr char kFirstIdVariable[] = "SARVOLIN_SIMULATED_FIRST_ID";
 const QString kFirstBodyId = QStringLiteral("083021004517");
 constexpr EdsPropertyID kUnknownProperty = 0x00009999;
 
@@ -160,12 +161,14 @@ void TestSimulatedCamera::initTestCase()
     hadCamerasVariable = qEnvironmentVariableIsSet(kCamerasVariable);
     savedCamerasVariable = qgetenv(kCamerasVariable);
     qunsetenv(kCamerasVariable);
+    qunsetenv(kFirstIdVariable);
 }
 
 // Every test starts with the SDK down and one camera attached.
 void TestSimulatedCamera::cleanup()
 {
     EdsTerminateSDK();
+    qunsetenv(kFirstIdVariable);
     if (hadCamerasVariable)
         qputenv(kCamerasVariable, savedCamerasVariable);
     else
@@ -222,30 +225,46 @@ void TestSimulatedCamera::fullCycleTwiceThenDestroyConnected()
 void TestSimulatedCamera::attachedCameras_data()
 {
     QTest::addColumn<QByteArray>("attached");
+    QTest::addColumn<QByteArray>("firstIdSetting"); // null: unset
     QTest::addColumn<bool>("opened");
     QTest::addColumn<int>("count");
     QTest::addColumn<QString>("firstId"); // a body's ID goes with its socket
 
-    QTest::newRow("none") << QByteArray("0") << false << -1 << QString();
-    QTest::newRow("two") << QByteArray("2") << true << 2 << kFirstBodyId;
+    const QByteArray unset;
+    QTest::newRow("none") << QByteArray("0") << unset << false << -1 << QString();
+    QTest::newRow("two") << QByteArray("2") << unset << true << 2 << kFirstBodyId;
     QTest::newRow("first socket empty")
-        << QByteArray("-, ok\nno-id") << true << 2 << QStringLiteral("083021004518");
-    QTest::newRow("only empty sockets") << QByteArray("- -") << false << -1 << QString();
-    QTest::newRow("not understood") << QByteArray("ok,maybe") << true << 1 << kFirstBodyId;
-    QTest::newRow("too many") << QByteArray("201") << true << 1 << kFirstBodyId;
+        << QByteArray("-, ok\nno-id") << unset << true << 2 << QStringLiteral("083021004518");
+    QTest::newRow("only empty sockets") << QByteArray("- -") << unset << false << -1 << QString();
+    QTest::newRow("not understood") << QByteArray("ok,maybe") << unset << true << 1 << kFirstBodyId;
+    QTest::newRow("too many") << QByteArray("201") << unset << true << 1 << kFirstBodyId;
     QTest::newRow("otherwise ordinary")
-        << QByteArray("bare low-battery nearly-full drifted mains battery-word") << true << 6
-        << kFirstBodyId;
+        << QByteArray("bare low-battery nearly-full drifted mains battery-word") << unset << true
+        << 6 << kFirstBodyId;
+    QTest::newRow("first ID set") << QByteArray("-, ok") << QByteArray("000000001001") << true << 1
+                                  << QStringLiteral("000000001002");
+    QTest::newRow("first ID with room for the last socket")
+        << QByteArray("2") << QByteArray("999999999800") << true << 2
+        << QStringLiteral("999999999800");
+    QTest::newRow("first ID without room for the last socket")
+        << QByteArray("2") << QByteArray("999999999801") << true << 2 << kFirstBodyId;
+    QTest::newRow("first ID too short")
+        << QByteArray("2") << QByteArray("1001") << true << 2 << kFirstBodyId;
+    QTest::newRow("first ID not a number")
+        << QByteArray("2") << QByteArray("+00000001001") << true << 2 << kFirstBodyId;
 }
 
 void TestSimulatedCamera::attachedCameras()
 {
     QFETCH(QByteArray, attached);
+    QFETCH(QByteArray, firstIdSetting);
     QFETCH(bool, opened);
     QFETCH(int, count);
     QFETCH(QString, firstId);
 
     qputenv(kCamerasVariable, attached);
+    if (!firstIdSetting.isNull())
+        qputenv(kFirstIdVariable, firstIdSetting);
     CameraCannon cannon;
     QVERIFY(cannon.initSdk());
     int reported = 0;

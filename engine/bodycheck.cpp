@@ -18,8 +18,11 @@ void BodyCheck::apply(BodyRow &row) const
             row.findings << Finding { Kind::Unknown };
         } else {
             row.name = entry->name;
-            if (!entry->place.isEmpty() && entry->place != placeOf(row))
-                row.findings << Finding { Kind::Moved, entry->place };
+            // Rows of this computer name no host.
+            const bool otherHost
+                = !entry->host.isEmpty() && !row.host.isEmpty() && entry->host != row.host;
+            if (otherHost || (!entry->place.isEmpty() && entry->place != placeOf(row)))
+                row.findings << Finding { Kind::Moved, entryPlace(*entry) };
         }
     }
     if (minBattery) {
@@ -48,6 +51,7 @@ QVector<BodyRow> BodyCheck::missing(const QVector<BodyRow> &rows) const
         if (present)
             continue;
         BodyRow row;
+        row.host = entry.host;
         row.location = entry.location;
         row.bodyId = entry.bodyId;
         row.name = entry.name;

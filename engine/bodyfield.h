@@ -3,6 +3,7 @@
 #include "engine/bodyrow.h"
 #include "worker/workerprotocol.h"
 
+#include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
 #include <QStringList>
@@ -33,13 +34,19 @@ struct BodyField {
     // Takes the field (by its key) from a worker's answer into the row,
     // where a worker reads it at all.
     void (*take)(const char *key, const WorkerProtocol::BodyAnswer &answer, BodyRow &row);
+    // Takes the field from its JSON value, of the field's type, into the
+    // row, where a row read back from JSON keeps it.
+    void (*put)(const QJsonValue &value, BodyRow &row);
 
     QJsonValue json(const BodyRow &row) const;
     // As the console prints it: empty where there is none.
     QString cell(const BodyRow &row) const;
 
     static const BodyField *find(const QString &key);
-    // Every field, in the order "all" gives them.
+    // The computer a row comes from: a field where rows come from several,
+    // always first, and not among keys().
+    static constexpr const char *hostKey = "host";
+    // Every field of this computer's rows, in the order "all" gives them.
     static QStringList keys();
     // What a lister prints when not asked for anything else.
     static QStringList defaultKeys();
@@ -47,4 +54,8 @@ struct BodyField {
     static QStringList readsOf(const QStringList &keys);
     // Every field a worker read, from its answer into the row.
     static void takeAll(const WorkerProtocol::BodyAnswer &answer, BodyRow &row);
+    // A row from a JSON object as json() gives it: fields it does not know
+    // are passed over; false, with the reason, where a field is of the wrong
+    // type.
+    static bool fromJson(const QJsonObject &object, BodyRow &row, QString &error);
 };

@@ -58,6 +58,8 @@ QString placeOf(const BodyRow &row)
 
 bool locationLess(const BodyRow &a, const BodyRow &b)
 {
+    if (const int host = naturalCompare(a.host, b.host))
+        return host < 0;
     const int location = naturalCompare(a.location, b.location);
     return location != 0 ? location < 0 : naturalCompare(a.port, b.port) < 0;
 }

@@ -40,6 +40,10 @@ struct BodyRow {
     QString clock = {}; // ISO 8601, local, no zone
     std::optional<qint64> clockOffsetS = {}; // the body's clock less the computer's
 
+    // The computer it is attached to, where rows come from several; empty
+    // for this one's.
+    QString host = {};
+
     bool wasRead() const { return failure == ReadFailure::None; }
     bool has(Finding::Kind kind) const
     {
@@ -52,7 +56,7 @@ struct BodyRow {
 // network body, a simulated one).
 QString placeOf(const BodyRow &row);
 
-// By location, then port, with numbers in them compared as numbers
+// By host, then location, then port, with numbers in them compared as numbers
 // ("1-1.2" before "1-1.10"): the same order on every run of a rig.
 bool locationLess(const BodyRow &a, const BodyRow &b);
 void sortByLocation(QVector<BodyRow> &rows);

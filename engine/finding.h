@@ -10,6 +10,8 @@ struct Finding {
         Missing, // a roster body that is not attached
         Moved, // detail: the roster's place for it
         Unknown, // not on the roster
+        HostLost, // detail: since when, as shown
+        HostOffline, // detail: since when, as shown
         Failed, // could not be read
         BatteryLow, // detail: the battery as shown
         BatteryUnknown,

@@ -110,6 +110,7 @@ bool Roster::load(const QString &path, QString &error)
     const int locationColumn = header.indexOf(QStringLiteral("location"));
     const int portColumn = header.indexOf(QStringLiteral("port"));
     const int nameColumn = header.indexOf(QStringLiteral("name"));
+    const int hostColumn = header.indexOf(QStringLiteral("host"));
 
     QHash<QString, int> ids;
     QHash<QString, int> places;
@@ -128,6 +129,7 @@ bool Roster::load(const QString &path, QString &error)
         entry.place = entry.location.isEmpty() && portColumn >= 0 ? record[portColumn].trimmed()
                                                                   : entry.location;
         entry.name = nameColumn < 0 ? QString() : record[nameColumn].trimmed();
+        entry.host = hostColumn < 0 ? QString() : record[hostColumn].trimmed();
         // A row of a body that could not be read names none.
         if (entry.bodyId.isEmpty())
             continue;
@@ -136,17 +138,26 @@ bool Roster::load(const QString &path, QString &error)
                         QStringLiteral("body %1 is also on line %2")
                             .arg(entry.bodyId)
                             .arg(ids.value(entry.bodyId)));
-        if (!entry.place.isEmpty() && places.contains(entry.place))
+        // Each host has places of its own.
+        const QString where = entry.host + QLatin1Char('\n') + entry.place;
+        if (!entry.place.isEmpty() && places.contains(where))
             return fail(line,
                         QStringLiteral("two bodies in %1 (the other on line %2)")
-                            .arg(entry.place)
-                            .arg(places.value(entry.place)));
+                            .arg(entryPlace(entry))
+                            .arg(places.value(where)));
         ids.insert(entry.bodyId, line);
         if (!entry.place.isEmpty())
-            places.insert(entry.place, line);
+            places.insert(where, line);
         list << entry;
     }
     return true;
+}
+
+QString entryPlace(const Roster::Entry &entry)
+{
+    if (entry.host.isEmpty())
+        return entry.place;
+    return entry.place.isEmpty() ? entry.host : entry.place + QStringLiteral(" on ") + entry.host;
 }
 
 const Roster::Entry *Roster::find(const QString &bodyId) const

@@ -4,9 +4,10 @@
 #include <QVector>
 
 // The bodies that should be attached, from a CSV file with a header that
-// names a `body_id` column and, where wanted, `location` and `name` (the
-// lister's own CSV is one). A body's place is its location, or its port
-// where the file gives no location; a place is compared only where given.
+// names a `body_id` column and, where wanted, `location`, `name` and `host`
+// (the lister's own CSV is one). A body's place is its location, or its port
+// where the file gives no location; a place, and a host, are compared only
+// where given.
 class Roster
 {
 public:
@@ -15,6 +16,7 @@ public:
         QString place;
         QString location;
         QString name;
+        QString host;
         int line = 0;
     };
 
@@ -27,3 +29,6 @@ public:
 private:
     QVector<Entry> list;
 };
+
+// Where the roster has a body, as a finding tells it: "1-1.2 on rig-b".
+QString entryPlace(const Roster::Entry &entry);

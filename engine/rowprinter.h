@@ -27,6 +27,8 @@ public:
     bool printOne(const BodyRow &row);
 
     QByteArray render(const QVector<BodyRow> &rows) const;
+    // One row as JSON prints it.
+    QJsonObject jsonOf(const BodyRow &row) const;
 
 private:
     bool write(const QByteArray &text);
@@ -37,7 +39,6 @@ private:
     QStringList titles() const;
     QStringList cellsOf(const BodyRow &row) const;
     QList<int> streamWidths() const;
-    QJsonObject jsonOf(const BodyRow &row) const;
 
     Format format;
     std::FILE *out;

@@ -24,11 +24,13 @@ constexpr const char *kFailures[] = {
 };
 static_assert(std::size(kFailures) == std::size_t(ReadFailure::ClockOff) + 1);
 
-// %1 is the finding's detail; a summary counts it by what comes before " (".
+// %1 is the finding's detail; a summary counts it by what comes before it.
 constexpr const char *kFindings[] = {
     QT_TRANSLATE_NOOP("RowWords", "missing"),
     QT_TRANSLATE_NOOP("RowWords", "moved (roster: %1)"),
     QT_TRANSLATE_NOOP("RowWords", "unknown"),
+    QT_TRANSLATE_NOOP("RowWords", "host lost since %1"),
+    QT_TRANSLATE_NOOP("RowWords", "host offline since %1"),
     QT_TRANSLATE_NOOP("RowWords", "failed"),
     QT_TRANSLATE_NOOP("RowWords", "battery low (%1)"),
     QT_TRANSLATE_NOOP("RowWords", "battery unknown"),
@@ -77,6 +79,15 @@ QString translated(ReadFailure failure)
     return ::translated(kFailures[int(failure)]);
 }
 
+std::optional<ReadFailure> failureNamed(const QString &words)
+{
+    for (std::size_t i = 0; i < std::size(kFailures); ++i) {
+        if (words == QLatin1String(kFailures[i]))
+            return ReadFailure(i);
+    }
+    return std::nullopt;
+}
+
 QString english(const QVector<Finding> &findings)
 {
     return joined(findings, ::english);
@@ -96,7 +107,10 @@ QString summary(const QVector<QVector<Finding>> &findingsOfRows)
     }
     QStringList parts;
     for (const auto &[kind, count] : counts) {
-        const QString name = ::english(kFindings[int(kind)]).section(QStringLiteral(" ("), 0, 0);
+        const QString name = ::english(kFindings[int(kind)])
+                                 .section(QStringLiteral("%1"), 0, 0)
+                                 .section(QStringLiteral(" ("), 0, 0)
+                                 .section(QStringLiteral(" since"), 0, 0);
         parts << QStringLiteral("%1 %2").arg(count).arg(name);
     }
     return parts.join(QStringLiteral(", "));

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVector>
 
+#include <optional>
+
 // The words a row's failure and findings are told in: English as the console
 // and the exports print them, and the same text as the source the window
 // translates (context "RowWords"), so both come from one table.
@@ -14,6 +16,8 @@ namespace RowWords {
 // Empty for a body that was read.
 QString english(ReadFailure failure);
 QString translated(ReadFailure failure);
+// The failure these English words tell, where they tell one.
+std::optional<ReadFailure> failureNamed(const QString &words);
 
 // "ok" where there are none; several are joined by "; ".
 QString english(const QVector<Finding> &findings);

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -139,6 +140,8 @@ int BodyLister::watch()
         // At a counter, a body that is not ours is told at once.
         if (row.has(Finding::Kind::Unknown))
             say(QStringLiteral("unknown body %1 at %2").arg(row.bodyId, placeOf(row)));
+        if (publisher)
+            publisher->put(row);
         if (!printFailed && !printer.printOne(row)) {
             printFailed = true;
             say(QStringLiteral("the rows could not be written"));
@@ -161,13 +164,78 @@ int BodyLister::watch()
         say(QStringLiteral("the rows could not be written"));
         return ExitStatus::someFailed;
     }
+    if (options.broker == ListOptions::Broker::Publish)
+        startPublishing();
     engine.watch();
     if (stopSignal == 0 || !engine.isIdle())
         loop.exec();
     engine.stopFinding();
+    finishPublishing();
+    if (brokerStatus != 0)
+        return brokerStatus;
     if (printFailed)
         return ExitStatus::someFailed;
     return stopSignal == kInterrupted ? 0 : ExitStatus::stoppedBy(stopSignal);
+}
+
+void BodyLister::startPublishing()
+{
+    const HostTopics topics(options.topicPrefix);
+    BrokerClient::Settings settings = options.brokerSettings;
+    // One connection per host: a second agent under the same name takes over.
+    settings.clientId = QStringLiteral("sarvolin-%1").arg(options.hostName);
+    settings.willTopic = topics.state(options.hostName);
+    settings.willPayload = HostPublisher::lastWill();
+    client = new BrokerClient(settings, this);
+    publisher
+        = new HostPublisher(client, topics, options.hostName, options.fields,
+                            QCoreApplication::applicationVersion(), options.acceptCommands, this);
+    connect(&engine, &BodyEngine::unplugged, publisher, &HostPublisher::remove);
+    connect(publisher, &HostPublisher::command, this, [this](HostPayload::Command command) {
+        const bool setClock = command == HostPayload::Command::SetClock;
+        say(setClock ? QStringLiteral("setting every body's clock, as the broker asks")
+                     : QStringLiteral("reading every body again, as the broker asks"));
+        engine.readAgain(setClock);
+    });
+    connect(publisher, &HostPublisher::notice, this, [](const QString &line) { say(line); });
+    connect(client, &BrokerClient::connected, this, [this] {
+        say(QStringLiteral("publishing to %1 as %2").arg(client->name(), options.hostName));
+    });
+    connect(client, &BrokerClient::retrying, this, [this](const QString &reason, int delayMs) {
+        say(QStringLiteral("the broker %1: %2; trying again in %3 s")
+                .arg(client->name(), reason)
+                .arg(delayMs / 1000));
+    });
+    connect(client, &BrokerClient::refused, this, [this](const QString &reason) {
+        say(QStringLiteral("the broker %1 %2").arg(client->name(), reason));
+        brokerStatus = ExitStatus::brokerRefused;
+        stop(15);
+    });
+    QString error;
+    if (!client->open(error)) {
+        say(QStringLiteral("the broker %1: %2").arg(client->name(), error));
+        brokerStatus = ExitStatus::badUsage;
+        stop(15);
+    }
+}
+
+// The host is said to be offline before the connection ends, so that the
+// broker does not send its Will.
+void BodyLister::finishPublishing()
+{
+    if (!publisher || brokerStatus != 0)
+        return;
+    QEventLoop loop;
+    bool done = false;
+    connect(publisher, &HostPublisher::finished, &loop, [&] {
+        done = true;
+        loop.quit();
+    });
+    // A broker that takes nothing more does not hold the stop up for long.
+    QTimer::singleShot(2 * HostPublisher::finishMs, &loop, &QEventLoop::quit);
+    publisher->finish();
+    if (!done)
+        loop.exec();
 }
 
 void BodyLister::stop(int signal)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "broker/brokerclient.h"
+#include "broker/hostpublisher.h"
 #include "engine/bodycheck.h"
 #include "engine/bodyengine.h"
 #include "engine/rowprinter.h"
@@ -10,7 +12,8 @@
 
 // The console lister: takes the engine's rows, checks them and prints them,
 // and tells the exit status. Once: every body attached now, sorted, then the exit
-// status. Watching: every body as it is plugged in, until stopped.
+// status. Watching: every body as it is plugged in, until stopped, and
+// with a broker, published there as well.
 class BodyLister : public QObject
 {
     Q_OBJECT
@@ -26,6 +29,8 @@ private:
     int listOnce();
     int watch();
     void stop(int signal);
+    void startPublishing();
+    void finishPublishing();
 
     ListOptions options;
     RowPrinter printer;
@@ -33,4 +38,7 @@ private:
     BodyEngine engine;
     int stopSignal = 0;
     bool printFailed = false;
+    BrokerClient *client = nullptr;
+    HostPublisher *publisher = nullptr;
+    int brokerStatus = 0;
 };

@@ -3,8 +3,12 @@
 #include "engine/enginedefaults.h"
 #include "worker/exitstatus.h"
 
+#include "broker/hosttopics.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFile>
+#include <QSysInfo>
 
 #include <algorithm>
 #include <cmath>
@@ -22,13 +26,131 @@ QString description()
                "%1 at least one body failed (or is missing, moved, unknown or short of a "
                "threshold),\n"
                "%2 no body was found, %3 bad usage or a roster that cannot be used,\n"
-               "%4 the camera library could not be used, %5/%6 interrupted.")
+               "%4 the camera library could not be used, %5/%6 interrupted.\n"
+               "With a broker: %1 also a host lost or offline, %2 no body on any host, %3 also "
+               "a URL or file that cannot be used,\n"
+               "%4 the broker cannot be reached, %7 the broker refused our credentials or "
+               "a publication.")
         .arg(ExitStatus::someFailed)
         .arg(ExitStatus::noneFound)
         .arg(ExitStatus::badUsage)
         .arg(ExitStatus::sdkUnavailable)
         .arg(ExitStatus::stoppedBy(2)) // SIGINT
-        .arg(ExitStatus::stoppedBy(15)); // SIGTERM
+        .arg(ExitStatus::stoppedBy(15)) // SIGTERM
+        .arg(ExitStatus::brokerRefused);
+}
+
+// The password from the file or the environment, never the command line.
+bool readPassword(const QString &file, QString &password, QString &error)
+{
+    if (file.isEmpty()) {
+        password = qEnvironmentVariable("SARVOLIN_MQTT_PASSWORD");
+        return true;
+    }
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        error = QStringLiteral("the password file %1 cannot be read (%2)")
+                    .arg(file, in.errorString());
+        return false;
+    }
+    password
+        = QString::fromUtf8(in.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
+    return true;
+}
+
+bool parseBroker(const QCommandLineParser &parser, ListOptions &options, QString &error)
+{
+    using Broker = ListOptions::Broker;
+    const bool publish = parser.isSet(QStringLiteral("publish"));
+    const bool from = parser.isSet(QStringLiteral("from"));
+    if (publish && from) {
+        error = QStringLiteral("--publish and --from exclude each other");
+        return false;
+    }
+    options.broker = publish ? Broker::Publish : from ? Broker::From : Broker::None;
+    const QStringList brokerOnly
+        = { QStringLiteral("topic-prefix"),    QStringLiteral("host-name"),
+            QStringLiteral("accept-commands"), QStringLiteral("password-file"),
+            QStringLiteral("ca-file"),         QStringLiteral("cert-file"),
+            QStringLiteral("key-file"),        QStringLiteral("connect-timeout"),
+            QStringLiteral("keepalive") };
+    if (options.broker == Broker::None) {
+        for (const QString &name : brokerOnly) {
+            if (parser.isSet(name)) {
+                error = QStringLiteral("--%1 goes with --publish or --from").arg(name);
+                return false;
+            }
+        }
+        return true;
+    }
+    const QStringList localOnly = from
+        ? QStringList { QStringLiteral("jobs"),      QStringLiteral("timeout"),
+                        QStringLiteral("set-clock"), QStringLiteral("verbose"),
+                        QStringLiteral("host-name"), QStringLiteral("accept-commands") }
+        : QStringList { QStringLiteral("expect"), QStringLiteral("connect-timeout") };
+    for (const QString &name : localOnly) {
+        if (parser.isSet(name)) {
+            error = QStringLiteral("--%1 does not go with --%2")
+                        .arg(name, from ? QStringLiteral("from") : QStringLiteral("publish"));
+            return false;
+        }
+    }
+    BrokerClient::Settings &settings = options.brokerSettings;
+    if (!BrokerUrl::parse(
+            parser.value(publish ? QStringLiteral("publish") : QStringLiteral("from")),
+            settings.url, error))
+        return false;
+    if (!readPassword(parser.value(QStringLiteral("password-file")), settings.password, error))
+        return false;
+    settings.caFile = parser.value(QStringLiteral("ca-file"));
+    settings.certFile = parser.value(QStringLiteral("cert-file"));
+    settings.keyFile = parser.value(QStringLiteral("key-file"));
+    if (!settings.url.tls && !(settings.caFile + settings.certFile + settings.keyFile).isEmpty()) {
+        error = QStringLiteral("--ca-file, --cert-file and --key-file go with an mqtts:// URL");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("keepalive"))) {
+        bool ok = false;
+        settings.keepaliveS = parser.value(QStringLiteral("keepalive")).toInt(&ok);
+        if (!ok || settings.keepaliveS < 5 || settings.keepaliveS > 3600) {
+            error = QStringLiteral("--keepalive takes a whole number of seconds from 5 to 3600");
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("connect-timeout"))) {
+        bool ok = false;
+        const double seconds = parser.value(QStringLiteral("connect-timeout")).toDouble(&ok);
+        if (!ok || !std::isfinite(seconds) || seconds <= 0
+            || seconds > EngineDefaults::mostTimeoutS) {
+            error = QStringLiteral("--connect-timeout takes a number of seconds above 0, up to %1")
+                        .arg(EngineDefaults::mostTimeoutS);
+            return false;
+        }
+        options.connectTimeoutMs = std::max(1, int(std::lround(seconds * 1000)));
+    }
+    options.topicPrefix = parser.isSet(QStringLiteral("topic-prefix"))
+        ? parser.value(QStringLiteral("topic-prefix"))
+        : options.topicPrefix;
+    QString why;
+    if (!HostTopics::usable(options.topicPrefix, true, why)) {
+        error = QStringLiteral("--topic-prefix '%1' cannot be used: %2")
+                    .arg(options.topicPrefix, why);
+        return false;
+    }
+    options.acceptCommands = parser.isSet(QStringLiteral("accept-commands"));
+    if (publish) {
+        options.hostName = parser.isSet(QStringLiteral("host-name"))
+            ? parser.value(QStringLiteral("host-name"))
+            : QSysInfo::machineHostName();
+        if (!HostTopics::usable(options.hostName, false, why)) {
+            error
+                = QStringLiteral("the host name '%1' cannot be used: %2; give one with --host-name")
+                      .arg(options.hostName, why);
+            return false;
+        }
+        options.watch = true;
+    }
+    return true;
 }
 
 } // namespace
@@ -97,8 +219,60 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
     const QCommandLineOption verbose(QStringLiteral("verbose"),
                                      QStringLiteral("Pass on the camera library's own messages, "
                                                     "each line after its body's port."));
-    parser.addOptions({ csv, json, watch, jobs, timeout, fields, expect, minBattery, minShots,
-                        setClock, verbose });
+    const QCommandLineOption publish(
+        QStringLiteral("publish"),
+        QStringLiteral("Watch as --watch does, and publish this computer's bodies to the MQTT "
+                       "broker at <url>, mqtt://[user@]host[:port] or mqtts://…; what is read "
+                       "and published is every field unless --fields says otherwise."),
+        QStringLiteral("url"));
+    const QCommandLineOption from(QStringLiteral("from"),
+                                  QStringLiteral("Print every body of every host that publishes "
+                                                 "to the MQTT broker at <url>, host first."),
+                                  QStringLiteral("url"));
+    const QCommandLineOption topicPrefix(QStringLiteral("topic-prefix"),
+                                         QStringLiteral("The topics' first levels (default: "
+                                                        "sarvolin)."),
+                                         QStringLiteral("prefix"));
+    const QCommandLineOption hostName(QStringLiteral("host-name"),
+                                      QStringLiteral("This computer's name on the broker "
+                                                     "(default: its host name)."),
+                                      QStringLiteral("name"));
+    const QCommandLineOption acceptCommands(
+        QStringLiteral("accept-commands"),
+        QStringLiteral("With --publish, read the bodies again, or set their clocks, when the "
+                       "broker brings such a command for this host."));
+    const QCommandLineOption passwordFile(
+        QStringLiteral("password-file"),
+        QStringLiteral("Read the broker password from the first line of <file> (else from "
+                       "SARVOLIN_MQTT_PASSWORD; never from the command line)."),
+        QStringLiteral("file"));
+    const QCommandLineOption caFile(QStringLiteral("ca-file"),
+                                    QStringLiteral("With mqtts://, trust the authorities in "
+                                                   "<file> rather than the system's."),
+                                    QStringLiteral("file"));
+    const QCommandLineOption certFile(QStringLiteral("cert-file"),
+                                      QStringLiteral("With mqtts://, show the broker this client "
+                                                     "certificate."),
+                                      QStringLiteral("file"));
+    const QCommandLineOption keyFile(QStringLiteral("key-file"),
+                                     QStringLiteral("The client certificate's private key."),
+                                     QStringLiteral("file"));
+    const QCommandLineOption connectTimeout(
+        QStringLiteral("connect-timeout"),
+        QStringLiteral("With --from, give up when the broker has not answered within "
+                       "<seconds> (default: 10)."),
+        QStringLiteral("seconds"));
+    const QCommandLineOption keepalive(
+        QStringLiteral("keepalive"),
+        QStringLiteral("Ping the broker when <seconds> pass without a message, so that it "
+                       "tells the others soon when this one is gone (default: %1; 5 to 3600).")
+            .arg(BrokerClient::Settings {}.keepaliveS),
+        QStringLiteral("seconds"));
+    parser.addOptions(
+        { csv,      json,        watch,          jobs,           timeout,      fields,
+          expect,   minBattery,  minShots,       setClock,       verbose,      publish,
+          from,     topicPrefix, hostName,       acceptCommands, passwordFile, caFile,
+          certFile, keyFile,     connectTimeout, keepalive });
 
     if (!parser.parse(arguments)) {
         error = parser.errorText();
@@ -173,6 +347,9 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
     options.setClock = parser.isSet(setClock);
     options.verbose = parser.isSet(verbose);
 
+    if (!parseBroker(parser, options, error))
+        return Parsed::BadUsage;
+
     const QStringList known = BodyField::keys();
     if (parser.isSet(fields)) {
         const QString list = parser.value(fields).trimmed();
@@ -188,6 +365,8 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
                 options.fields << name;
             }
         }
+    } else if (options.broker == Broker::Publish) {
+        options.fields = known;
     } else {
         if (parser.isSet(expect))
             options.fields << QStringLiteral("name");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "broker/brokerclient.h"
 #include "engine/enginedefaults.h"
 #include "engine/rowprinter.h"
 
@@ -20,6 +21,16 @@ struct ListOptions {
     std::optional<qint64> minShots;
     bool setClock = false;
     bool verbose = false;
+
+    // Over a broker: this computer's bodies published (--publish), or every
+    // host's read (--from).
+    enum class Broker { None, Publish, From };
+    Broker broker = Broker::None;
+    BrokerClient::Settings brokerSettings;
+    QString topicPrefix = QStringLiteral("sarvolin");
+    QString hostName;
+    bool acceptCommands = false;
+    int connectTimeoutMs = 10 * 1000;
 
     // What the workers read beyond the ID, for the fields, the thresholds
     // and the clock; none by default, so that the ID alone costs what it did.

@@ -1,5 +1,6 @@
 #include "engine/workerprogram.h"
 #include "lister/bodylister.h"
+#include "lister/brokerlister.h"
 #include "lister/listoptions.h"
 #include "worker/exitstatus.h"
 
@@ -35,6 +36,10 @@ int main(int argc, char *argv[])
     }
     case ListOptions::Parsed::Run:
         break;
+    }
+    if (options.broker == ListOptions::Broker::From) {
+        BrokerLister lister(options);
+        return lister.run();
     }
     // The worker is a program of its own, without Qt, so that a rig's many
     // workers start quickly.

@@ -71,6 +71,10 @@
         <source>Clock</source>
         <translation>Clock</translation>
     </message>
+    <message>
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
 </context>
 <context>
     <name>BodyTableModel</name>
@@ -337,6 +341,14 @@
     <message>
         <source>shots unknown</source>
         <translation>shots unknown</translation>
+    </message>
+    <message>
+        <source>host lost since %1</source>
+        <translation>host lost since %1</translation>
+    </message>
+    <message>
+        <source>host offline since %1</source>
+        <translation>host offline since %1</translation>
     </message>
 </context>
 </TS>

@@ -71,6 +71,10 @@
         <source>Clock</source>
         <translation>时钟</translation>
     </message>
+    <message>
+        <source>Host</source>
+        <translation>主机</translation>
+    </message>
 </context>
 <context>
     <name>BodyTableModel</name>
@@ -337,6 +341,14 @@
     <message>
         <source>shots unknown</source>
         <translation>可拍张数未知</translation>
+    </message>
+    <message>
+        <source>host lost since %1</source>
+        <translation>主机自 %1 起失联</translation>
+    </message>
+    <message>
+        <source>host offline since %1</source>
+        <translation>主机自 %1 起离线</translation>
     </message>
 </context>
 </TS>

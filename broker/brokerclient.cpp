@@ -11,6 +11,13 @@
 #include <cstring>
 #include <utility>
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
+#include <sys/socket.h>
+#endif
+
 namespace {
 
 constexpr int kHousekeepingMs = 1000;
@@ -166,6 +173,7 @@ void BrokerClient::tryConnect()
         }
     }
     state = State::Connecting;
+    socketUp = false;
     const QByteArray host = utf8(settings.url.host);
     const int rc
         = mosquitto_connect_async(handle, host.constData(), settings.url.port, settings.keepaliveS);
@@ -204,15 +212,21 @@ void BrokerClient::watchSocket()
         socketFd = fd;
         if (fd >= 0) {
             reader = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
-            connect(reader.get(), &QSocketNotifier::activated, this,
-                    [this] { afterCall(mosquitto_loop_read(handle, 1)); });
+            connect(reader.get(), &QSocketNotifier::activated, this, [this] {
+                if (!connectionMade(false))
+                    afterCall(mosquitto_loop_read(handle, 1));
+            });
             writer = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Write);
-            connect(writer.get(), &QSocketNotifier::activated, this,
-                    [this] { afterCall(mosquitto_loop_write(handle, 1)); });
+            connect(writer.get(), &QSocketNotifier::activated, this, [this] {
+                if (!connectionMade(true))
+                    afterCall(mosquitto_loop_write(handle, 1));
+            });
         }
     }
+    // A connection still being made is ready once its socket is writable.
     if (writer)
-        writer->setEnabled(mosquitto_want_write(handle));
+        writer->setEnabled(mosquitto_want_write(handle)
+                           || (state == State::Connecting && !socketUp));
 }
 
 // A notifier may be dropped from its own signal: it goes once the signal is done.
@@ -226,6 +240,40 @@ void BrokerClient::dropSocket()
         }
     }
     socketFd = -1;
+}
+
+// libmosquitto does not look at how a connection it is making over TLS
+// ended, and goes on with the handshake from its read call only (its own loop
+// makes that call on either readiness): so while the socket is being
+// connected, this is done here. True where that is all there was to do.
+bool BrokerClient::connectionMade(bool writable)
+{
+    if (state != State::Connecting || socketUp)
+        return false;
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (getsockopt(socketFd, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) == 0
+        && error != 0) {
+        failed(QString::fromLocal8Bit(std::strerror(error)));
+        return true;
+    }
+    if (!writable) {
+        // A socket that is readable but holds nothing was closed.
+        char byte = 0;
+        const auto peeked = recv(socketFd, &byte, 1, MSG_PEEK);
+        if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
+            failed(peeked == 0 ? QStringLiteral("the connection was closed")
+                               : QString::fromLocal8Bit(std::strerror(errno)));
+            return true;
+        }
+        return false;
+    }
+    socketUp = true;
+    if (settings.url.tls) {
+        afterCall(mosquitto_loop_read(handle, 1));
+        return true;
+    }
+    return false;
 }
 
 void BrokerClient::afterCall(int rc)

@@ -86,6 +86,7 @@ private:
     void watchSocket();
     void dropSocket();
     void afterCall(int rc);
+    bool connectionMade(bool writable);
 
     static void onConnect(mosquitto *, void *self, int rc, int flags, const mosquitto_property *);
     static void onDisconnect(mosquitto *, void *self, int rc, const mosquitto_property *);
@@ -100,6 +101,7 @@ private:
     State state = State::Idle;
     int retryMs = firstRetryMs;
     int socketFd = -1;
+    bool socketUp = false; // connected, below MQTT and TLS
     std::unique_ptr<QSocketNotifier> reader;
     std::unique_ptr<QSocketNotifier> writer;
     QTimer housekeeping;

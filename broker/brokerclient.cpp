@@ -307,7 +307,7 @@ bool BrokerClient::publish(const QString &topic, const QByteArray &payload, bool
     return true;
 }
 
-int BrokerClient::subscribe(const QStringList &filters, int options)
+int BrokerClient::subscribe(const QStringList &filters, bool retained)
 {
     if (state != State::Connected || filters.isEmpty())
         return -1;
@@ -318,8 +318,9 @@ int BrokerClient::subscribe(const QStringList &filters, int options)
     for (QByteArray &name : names)
         pointers.push_back(name.data());
     int mid = 0;
-    const int rc = mosquitto_subscribe_multiple(handle, &mid, int(pointers.size()), pointers.data(),
-                                                1, options, nullptr);
+    const int rc
+        = mosquitto_subscribe_multiple(handle, &mid, int(pointers.size()), pointers.data(), 1,
+                                       retained ? 0 : MQTT_SUB_OPT_SEND_RETAIN_NEVER, nullptr);
     if (rc != MOSQ_ERR_SUCCESS) {
         afterCall(rc);
         return -1;

@@ -56,9 +56,9 @@ public:
     // At QoS 1, so that a refusal comes back; false where not connected
     // (whoever publishes publishes everything again at connected()).
     bool publish(const QString &topic, const QByteArray &payload, bool retain);
-    // At QoS 1; `options` are MQTT 5 subscription options. The message id,
-    // or -1 where not connected.
-    int subscribe(const QStringList &filters, int options = 0);
+    // At QoS 1, with the retained messages of the filters unless not
+    // asked. The message id, or -1 where not connected.
+    int subscribe(const QStringList &filters, bool retained = true);
     // Publications sent and not yet acknowledged.
     int unacknowledged() const { return int(inflight.size()); }
     // Ends the connection normally, so that the broker drops the Will;

@@ -59,7 +59,8 @@ QByteArray encode(const State &state)
 {
     QJsonObject object { { QStringLiteral("state"), QLatin1String(kStates[int(state.kind)]) } };
     if (state.kind != State::Kind::Lost) {
-        object.insert(QStringLiteral("since"), state.since.toUTC().toString(Qt::ISODate));
+        if (state.since.isValid())
+            object.insert(QStringLiteral("since"), state.since.toUTC().toString(Qt::ISODate));
         object.insert(QStringLiteral("version"), state.version);
         object.insert(QStringLiteral("bodies"), state.bodies);
     }

@@ -3,8 +3,6 @@
 #include "broker/brokerclient.h"
 #include "engine/rowwords.h"
 
-#include <mqtt_protocol.h>
-
 namespace {
 
 QString timeText(const QDateTime &when)
@@ -43,7 +41,7 @@ void HostReader::subscribe()
 void HostReader::subscribed(int mid)
 {
     if (mid == everythingMid && everythingMid >= 0) {
-        markerMid = client->subscribe({ topics.everyState() }, MQTT_SUB_OPT_SEND_RETAIN_NEVER);
+        markerMid = client->subscribe({ topics.everyState() }, false);
         return;
     }
     if (mid != markerMid || markerMid < 0)

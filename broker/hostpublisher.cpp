@@ -43,6 +43,25 @@ QByteArray HostPublisher::lastWill()
     return HostPayload::encode(HostPayload::State {});
 }
 
+void HostPublisher::attached(const QVector<BodyRow> &bodies)
+{
+    QSet<QString> places;
+    for (const BodyRow &body : bodies)
+        places.insert(placeOf(body));
+    attachedPlaces = places;
+    clearGone();
+}
+
+void HostPublisher::clearGone()
+{
+    if (!attachedPlaces || !client->isConnected())
+        return;
+    for (const QString &place : std::exchange(kept, {})) {
+        if (!attachedPlaces->contains(place) && !present.contains(place))
+            client->publish(topics.body(host, place), QByteArray(), true);
+    }
+}
+
 void HostPublisher::put(const BodyRow &row)
 {
     BodyRow published = row;
@@ -79,6 +98,7 @@ void HostPublisher::finish()
 
 void HostPublisher::publishAll()
 {
+    kept.clear();
     since = QDateTime::currentDateTimeUtc();
     publishState();
     for (auto it = present.cbegin(); it != present.cend(); ++it)
@@ -112,8 +132,10 @@ void HostPublisher::heard(const QString &topic, const QByteArray &payload, bool 
     if (parsed.kind == HostTopics::Kind::Body) {
         // Only what the broker kept from before; our own publications come
         // back without the flag.
-        if (retained && !payload.isEmpty() && !present.contains(parsed.place))
-            client->publish(topic, QByteArray(), true);
+        if (retained && !payload.isEmpty()) {
+            kept.insert(parsed.place);
+            clearGone();
+        }
         return;
     }
     if (parsed.kind != HostTopics::Kind::Command)

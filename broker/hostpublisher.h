@@ -8,7 +8,10 @@
 #include <QDateTime>
 #include <QMap>
 #include <QObject>
+#include <QSet>
 #include <QTimer>
+
+#include <optional>
 
 class BrokerClient;
 
@@ -31,6 +34,9 @@ public:
     // What the broker is told when the connection ends unasked.
     static QByteArray lastWill();
 
+    // What the last look found attached: the retained messages of other
+    // bodies are cleared, and only once a look has told.
+    void attached(const QVector<BodyRow> &bodies);
     void put(const BodyRow &row);
     void remove(const BodyRow &row);
     // Says the host is offline and ends the connection normally; finished()
@@ -48,6 +54,7 @@ private:
     void publishState();
     void publishBody(const QString &place);
     void heard(const QString &topic, const QByteArray &payload, bool retained);
+    void clearGone();
 
     BrokerClient *client;
     HostTopics topics;
@@ -56,6 +63,8 @@ private:
     QString version;
     bool acceptCommands;
     QMap<QString, BodyRow> present; // by place
+    std::optional<QSet<QString>> attachedPlaces;
+    QSet<QString> kept; // our retained bodies, heard at this connection
     QDateTime since;
     bool finishing = false;
     QTimer finishTimer;

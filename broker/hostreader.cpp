@@ -51,8 +51,10 @@ void HostReader::subscribed(int mid)
         for (auto body = host->bodies.begin(); body != host->bodies.end();) {
             if (heardNow.contains(topics.body(host.key(), body.key())))
                 ++body;
-            else
+            else {
+                host->payloads.remove(body.key());
                 body = host->bodies.erase(body);
+            }
         }
         if (!heardNow.contains(topics.state(host.key())))
             host->state.reset();
@@ -73,6 +75,7 @@ void HostReader::heard(const QString &topic, const QByteArray &payload)
     heardNow.insert(topic);
     if (parsed.kind == HostTopics::Kind::State) {
         Host &host = known[parsed.host];
+        const int before = host.state ? int(host.state->kind) : -1;
         if (payload.isEmpty()) {
             host.state.reset();
         } else {
@@ -82,12 +85,14 @@ void HostReader::heard(const QString &topic, const QByteArray &payload)
                 emit warning(QStringLiteral("ignored the message on %1: %2").arg(topic, error));
                 return;
             }
-            // A loss is dated from when we learn of it, and only the first time.
-            const bool same = host.state && host.state->kind == state.kind;
-            if (!same || state.kind != HostPayload::State::Kind::Lost)
-                host.learnt = QDateTime::currentDateTimeUtc();
             host.state = state;
         }
+        const int now = host.state ? int(host.state->kind) : -1;
+        // A new count of bodies is no news; a loss is dated from when we
+        // learn of it.
+        if (now == before)
+            return;
+        host.learnt = QDateTime::currentDateTimeUtc();
         if (completeNow)
             emit hostChanged(parsed.host);
         return;
@@ -99,10 +104,14 @@ void HostReader::heard(const QString &topic, const QByteArray &payload)
             return;
         const BodyRow gone = it.value();
         host.bodies.erase(it);
+        host.payloads.remove(parsed.place);
         if (completeNow)
             emit bodyGone(gone);
         return;
     }
+    // A host publishes all again at each connection: the same is no news.
+    if (host.payloads.value(parsed.place) == payload)
+        return;
     BodyRow row;
     QString error;
     if (!HostPayload::decode(payload, row, error)) {
@@ -112,6 +121,7 @@ void HostReader::heard(const QString &topic, const QByteArray &payload)
     // The topic says whose it is: the broker lets only that host write there.
     row.host = parsed.host;
     host.bodies.insert(parsed.place, row);
+    host.payloads.insert(parsed.place, payload);
     if (completeNow) {
         if (const std::optional<Finding> finding = findingOf(host))
             row.findings << *finding;

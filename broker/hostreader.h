@@ -25,6 +25,7 @@ public:
         std::optional<HostPayload::State> state;
         QDateTime learnt; // when we heard of its present state
         QMap<QString, BodyRow> bodies; // by place
+        QMap<QString, QByteArray> payloads; // as they came
     };
 
     HostReader(BrokerClient *client, const HostTopics &topics, QObject *parent = nullptr);

@@ -52,6 +52,7 @@ void BodyEngine::found(QVector<BodyRow> bodies, EdsError error)
         emit lookRecovered();
     lookError = EDS_ERR_OK;
     const QVector<BodyRow> before = std::exchange(present, bodies);
+    emit looked(present);
     if (!watching)
         return;
     const auto among = [](const QVector<BodyRow> &rows, const QString &port) {

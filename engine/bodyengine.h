@@ -69,6 +69,8 @@ signals:
     // The SDK could not list the cameras, first time in a row only.
     void lookFailed(EdsError error);
     void lookRecovered();
+    // Every body a look found attached.
+    void looked(const QVector<BodyRow> &bodies);
     void bodyQueued(const BodyRow &body);
     // A body's row: read, or failed with its reason (the row has no findings).
     void rowRead(const BodyRow &row);

@@ -191,6 +191,7 @@ void BodyLister::startPublishing()
         = new HostPublisher(client, topics, options.hostName, options.fields,
                             QCoreApplication::applicationVersion(), options.acceptCommands, this);
     connect(&engine, &BodyEngine::unplugged, publisher, &HostPublisher::remove);
+    connect(&engine, &BodyEngine::looked, publisher, &HostPublisher::attached);
     connect(publisher, &HostPublisher::command, this, [this](HostPayload::Command command) {
         const bool setClock = command == HostPayload::Command::SetClock;
         say(setClock ? QStringLiteral("setting every body's clock, as the broker asks")

@@ -16,8 +16,8 @@ cd "$root"
 seconds="${1:-${SARVOLIN_FUZZ_SECONDS:-60}}"
 build="${SARVOLIN_FUZZ_BUILD_DIR:-build/fuzz}"
 jobs="$(nproc 2>/dev/null || echo 2)"
-targets=(fuzz_bodyid fuzz_window)
-declare -A max_len=([fuzz_bodyid]=257 [fuzz_window]=40)
+targets=(fuzz_bodyid fuzz_window fuzz_hostpayload)
+declare -A max_len=([fuzz_bodyid]=257 [fuzz_window]=40 [fuzz_hostpayload]=4096)
 
 # shellcheck disable=SC2046
 scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) clang libclang-rt-14-dev

@@ -116,6 +116,30 @@ if(UNIX AND NOT APPLE)
     install(FILES ${dist}/lintian-overrides
             DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides RENAME sarvolin)
 
+    # The broker's set-up, for the user to copy into /etc/mosquitto.
+    install(FILES ${dist}/mosquitto/sarvolin.conf ${dist}/mosquitto/sarvolin.acl
+            DESTINATION ${CMAKE_INSTALL_DATADIR}/sarvolin/mosquitto)
+
+    # The agent's service, off until enabled, and its settings. The unit names
+    # /usr/bin and /etc/default, so it goes only with a system install.
+    if(CMAKE_INSTALL_PREFIX STREQUAL "/usr")
+        find_package(PkgConfig QUIET)
+        set(unit_dir)
+        if(PKG_CONFIG_FOUND)
+            pkg_get_variable(unit_dir systemd systemdsystemunitdir)
+        endif()
+        if(NOT unit_dir)
+            set(unit_dir /lib/systemd/system)
+        endif()
+        install(FILES ${dist}/sarvolin-publish.service DESTINATION ${unit_dir})
+        set(defaults ${CMAKE_INSTALL_FULL_SYSCONFDIR}/default)
+        install(FILES ${dist}/sarvolin-publish.default DESTINATION ${defaults}
+                RENAME sarvolin-publish)
+        # An upgrade keeps the user's settings.
+        file(WRITE ${out}/conffiles "${defaults}/sarvolin-publish\n")
+        set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${out}/conffiles)
+    endif()
+
     add_custom_target(sarvolin_dist ALL DEPENDS ${icons} ${compressed})
 endif()
 
@@ -146,7 +170,12 @@ shots left, lens, firmware, owner, shutter count, clock offset) as bodies
 are plugged in and unplugged, checks each against a roster (missing,
 moved, unknown, battery low, timed out), exports the table as CSV or JSON
 and sets every body's clock when asked; sarvolin-rig-demo is the same
-window on simulated cameras.]=])
+window on simulated cameras.
+
+On several computers, sarvolin-list publishes each one's bodies to an MQTT
+broker and reads every computer's bodies back into one table. The package
+holds a systemd service that runs it as the publishing agent, off until
+enabled, and a broker set-up for mosquitto to copy.]=])
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
@@ -156,5 +185,7 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Without a CJK font the Chinese texts show as empty boxes.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-wqy-microhei)
+# The broker that the computers publish to.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS mosquitto)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

@@ -252,8 +252,9 @@ END
     installed=0
     left=0
     for path in "${files[@]}"; do
-        if [ -d "$path" ] && [ ! -L "$path" ]; then
-            # Directories stay while another package owns them.
+        if [ -d "$path" ]; then
+            # Directories stay while another package owns them; /lib is one
+            # as well where it links to /usr/lib.
             dpkg-query -S "$path" >/dev/null 2>&1 && continue
         elif [ ! -e "$path" ] && [ ! -L "$path" ]; then
             continue

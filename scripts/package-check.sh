@@ -164,6 +164,21 @@ install_start_purge() {
         done
     fi
 
+    # The agent's unit as installed; systemd-analyze only warns of a setting
+    # it cannot use, so anything it prints is a fault.
+    local unit out
+    unit="$(printf '%s\n' "${files[@]}" | grep '/systemd/system/sarvolin-publish\.service$' || true)"
+    if [ -z "$unit" ]; then
+        fail "the package holds no sarvolin-publish.service"
+    elif ! command -v systemd-analyze >/dev/null; then
+        echo "skipped: no systemd-analyze to check $unit"
+    elif out="$(systemd-analyze verify "$unit" 2>&1)" && [ -z "$out" ]; then
+        echo "systemd-analyze verify $unit: clean"
+    else
+        echo "$out"
+        fail "systemd-analyze finds fault with $unit"
+    fi
+
     # A home of its own, so the run leaves nothing behind in root's.
     mkdir -p "$work/home" "$work/runtime"
     chmod 700 "$work/runtime"

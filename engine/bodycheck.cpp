@@ -2,6 +2,8 @@
 
 #include "engine/rowwords.h"
 
+#include <QSet>
+
 #include <algorithm>
 
 void BodyCheck::apply(BodyRow &row) const
@@ -63,8 +65,23 @@ QVector<BodyRow> BodyCheck::missing(const QVector<BodyRow> &rows) const
 
 QString BodyCheck::summary(const QVector<BodyRow> &rows)
 {
+    // A host that is down counts once, however many bodies it has.
+    QSet<QString> hostsDown;
     QVector<QVector<Finding>> findings;
-    for (const BodyRow &row : rows)
-        findings << row.findings;
+    for (const BodyRow &row : rows) {
+        QVector<Finding> counted = row.findings;
+        if (row.has(Finding::Kind::HostLost) || row.has(Finding::Kind::HostOffline)) {
+            if (hostsDown.contains(row.host)) {
+                counted.erase(std::remove_if(counted.begin(), counted.end(),
+                                             [](const Finding &finding) {
+                                                 return finding.kind == Finding::Kind::HostLost
+                                                     || finding.kind == Finding::Kind::HostOffline;
+                                             }),
+                              counted.end());
+            }
+            hostsDown.insert(row.host);
+        }
+        findings << counted;
+    }
     return RowWords::summary(findings);
 }

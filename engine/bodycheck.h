@@ -24,6 +24,7 @@ public:
     QVector<BodyRow> missing(const QVector<BodyRow> &rows) const;
 
     // "2 missing, 1 moved, 1 unknown": every kind of trouble the rows'
-    // findings name, counted; empty when there is none.
+    // findings name, counted (a host that is down once); empty when there
+    // is none.
     static QString summary(const QVector<BodyRow> &rows);
 };

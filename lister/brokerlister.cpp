@@ -179,11 +179,17 @@ int BrokerLister::statusOf(const QVector<BodyRow> &rows)
         return ExitStatus::noneFound;
     }
     const QString trouble = BodyCheck::summary(rows);
-    if (!trouble.isEmpty()) {
+    if (trouble.isEmpty())
+        return 0;
+    const int failed = int(
+        std::count_if(rows.begin(), rows.end(), [](const BodyRow &row) { return !row.wasRead(); }));
+    // Where nothing but the reads is checked, a failure is told as here.
+    if (!check.roster && !check.minBattery && !check.minShots
+        && trouble == QStringLiteral("%1 failed").arg(failed))
+        say(QStringLiteral("%1 of %2 bodies could not be read").arg(failed).arg(rows.size()));
+    else
         say(trouble);
-        return ExitStatus::someFailed;
-    }
-    return 0;
+    return ExitStatus::someFailed;
 }
 
 void BrokerLister::end(int code)

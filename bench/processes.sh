@@ -20,44 +20,8 @@ fail() {
 }
 [ -x "$demo" ] || fail "no sarvolin-list-demo in $build"
 
-# timed TITLE TARGET... -- NAME COMMAND...: one hyperfine run over the
-# commands. A target is "ratio:NAME:BASE:MAX" (medians) or "cpu:NAME:MS".
-timed() {
-    local title="$1" targets=() names=() commands=() args=() i
-    shift
-    while [ "$1" != -- ]; do targets+=("$1") && shift; done
-    shift
-    while [ $# -gt 0 ]; do names+=("$1") && commands+=("$2") && args+=(-n "$1" "$2") && shift 2; done
-    hyperfine -N --style none --warmup 2 --runs "$runs" --export-json "$work/t.json" \
-        --export-markdown "$work/t.md" "${args[@]}" >/dev/null 2>"$work/err" ||
-        { cat "$work/err" >&2 && fail "hyperfine could not time: $title"; }
-    for i in "${!commands[@]}"; do
-        eval "/usr/bin/time -f %M -o '$work/peak.$i' ${commands[$i]}" >/dev/null 2>&1 </dev/null || true
-    done
-    printf '\n## %s\n\nhyperfine, %s runs each after 2 warm-up runs:\n\n' "$title" "$runs"
-    cat "$work/t.md"
-    echo
-    python3 - "$work" "${targets[@]}" <<'EOF'
-import json, sys
-work, targets = sys.argv[1], sys.argv[2:]
-results = json.load(open(work + "/t.json"))["results"]
-runs = {r["command"]: r for r in results}
-for i, r in enumerate(results):
-    peak = open("%s/peak.%d" % (work, i)).read().split()
-    peak = "%.1f MiB" % (int(peak[-1]) / 1024) if peak and peak[-1].isdigit() else "not measured"
-    print("- %s: CPU time %.1f ms (user + system, mean), peak memory %s"
-          % (r["command"], (r["user"] + r["system"]) * 1e3, peak))
-for target in targets:
-    kind, name, *rest = target.split(":")
-    if kind == "ratio":
-        value, limit = runs[name]["median"] / runs[rest[0]]["median"], float(rest[1])
-        text = "%s ÷ %s, medians: ×%.2f, target ≤ ×%g" % (name, rest[0], value, limit)
-    else:
-        value, limit = (runs[name]["user"] + runs[name]["system"]) * 1e3, float(rest[0])
-        text = "%s, CPU time: %.1f ms, target ≤ %g ms" % (name, value, limit)
-    print("- %s: %s" % (text, "met" if value <= limit else "not met"))
-EOF
-}
+# shellcheck source=bench/timed.sh
+. "$(dirname "$0")/timed.sh"
 
 # --- The lister on a simulated rig, 20 ms per SDK call that reaches a body --
 rig() { # BUILD BODIES OPTION...
@@ -94,7 +58,7 @@ if [ -x "$list" ] && [ -x "$build/bench/sarvolin-bench-address" ]; then
     address="$(HOME="$home" "$build/bench/sarvolin-bench-address" "PTP/IP Camera" $port)"
     case "$address" in *"'"*) fail "an address with a quote in it: $address" ;; esac
     answer="$(HOME="$home" "$list-worker" $port "$address" 2>/dev/null </dev/null)"
-    [ "$answer" = '{"error":"gone before it could be read","id":""}' ] ||
+    [ "$answer" = '{"error":"gone","id":""}' ] ||
         fail "the libgphoto2 worker answered $answer"
     workers+=("libgphoto2, its body gone" "env HOME=$home $list-worker $port '$address'")
     cpu+=("cpu:libgphoto2, its body gone:15")

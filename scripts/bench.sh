@@ -23,7 +23,7 @@ case "${1:-}" in
 *) echo "usage: bash scripts/bench.sh [--baseline COMMIT]" >&2 && exit 2 ;;
 esac
 
-tools=(libbenchmark-dev hyperfine time)
+tools=(libbenchmark-dev hyperfine time mosquitto mosquitto-clients)
 # compare.py runs on Debian's Python, with its statistics packages.
 [ -z "$baseline" ] || tools+=(libbenchmark-tools python3-scipy python3-numpy)
 # shellcheck disable=SC2046
@@ -122,6 +122,7 @@ if [ -n "$baseline" ]; then
     done
 fi
 bash bench/processes.sh "$out" ${baseline:+"$work/build"} || failed=1
+bash bench/broker.sh "$out" || failed=1
 
 echo
 echo "- load average after: $(cut -d ' ' -f 1-3 /proc/loadavg)"

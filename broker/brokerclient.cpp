@@ -36,11 +36,15 @@ void initialiseLibrary()
     Q_UNUSED(initialised)
 }
 
+// libmosquitto's error, or the reason code a broker ended the connection with.
 QString reasonOf(int rc)
 {
-    if (rc == MOSQ_ERR_ERRNO)
-        return QString::fromLocal8Bit(std::strerror(errno));
-    return QString::fromUtf8(mosquitto_strerror(rc));
+    QString reason = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
+        : rc >= 0x80                      ? QString::fromUtf8(mosquitto_reason_string(rc))
+                                          : QString::fromUtf8(mosquitto_strerror(rc));
+    if (reason.endsWith(QLatin1Char('.')))
+        reason.chop(1);
+    return reason;
 }
 
 // What a broker refuses for good: who we are, or what we may do.
@@ -283,7 +287,7 @@ void BrokerClient::afterCall(int rc)
     if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN && state == State::Connecting)
         failed(reasonOf(rc));
     else if (rc != MOSQ_ERR_SUCCESS && rc != MOSQ_ERR_NO_CONN && state == State::Connected)
-        failed(QStringLiteral("connection lost: %1").arg(reasonOf(rc)));
+        failed(QStringLiteral("the connection was lost: %1").arg(reasonOf(rc)));
     else if (state == State::Closing && mosquitto_socket(handle) < 0)
         failed(QString());
     if (state == State::Connecting || state == State::Connected || state == State::Closing)
@@ -381,7 +385,9 @@ void BrokerClient::onDisconnect(mosquitto *, void *self, int rc, const mosquitto
         client->failed(reasonOf(rc));
         break;
     case State::Connected:
-        client->failed(QStringLiteral("connection lost: %1").arg(reasonOf(rc)));
+        client->failed(rc == MOSQ_ERR_CONN_LOST
+                           ? QStringLiteral("the connection was lost")
+                           : QStringLiteral("the connection was lost: %1").arg(reasonOf(rc)));
         break;
     default:
         break;

@@ -36,10 +36,40 @@ void initialiseLibrary()
     Q_UNUSED(initialised)
 }
 
+// Sockets on Windows say their errors through WSAGetLastError, not errno.
+int socketError()
+{
+#ifdef _WIN32
+    return WSAGetLastError();
+#else
+    return errno;
+#endif
+}
+
+// Windows' socket errors are no C library errors, though libmosquitto puts
+// them into errno.
+QString errorText(int error)
+{
+#ifdef _WIN32
+    if (error >= WSABASEERR)
+        return qt_error_string(error).trimmed();
+#endif
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+bool wouldBlock(int error)
+{
+#ifdef _WIN32
+    return error == WSAEWOULDBLOCK;
+#else
+    return error == EAGAIN || error == EWOULDBLOCK;
+#endif
+}
+
 // libmosquitto's error, or the reason code a broker ended the connection with.
 QString reasonOf(int rc)
 {
-    QString reason = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
+    QString reason = rc == MOSQ_ERR_ERRNO ? errorText(errno)
         : rc >= 0x80                      ? QString::fromUtf8(mosquitto_reason_string(rc))
                                           : QString::fromUtf8(mosquitto_strerror(rc));
     if (reason.endsWith(QLatin1Char('.')))
@@ -258,16 +288,17 @@ bool BrokerClient::connectionMade(bool writable)
     socklen_t size = sizeof error;
     if (getsockopt(socketFd, SOL_SOCKET, SO_ERROR, reinterpret_cast<char *>(&error), &size) == 0
         && error != 0) {
-        failed(QString::fromLocal8Bit(std::strerror(error)));
+        failed(errorText(error));
         return true;
     }
     if (!writable) {
         // A socket that is readable but holds nothing was closed.
         char byte = 0;
         const auto peeked = recv(socketFd, &byte, 1, MSG_PEEK);
-        if (peeked == 0 || (peeked < 0 && errno != EAGAIN && errno != EWOULDBLOCK)) {
+        const int peekError = peeked < 0 ? socketError() : 0;
+        if (peeked == 0 || (peeked < 0 && !wouldBlock(peekError))) {
             failed(peeked == 0 ? QStringLiteral("the connection was closed")
-                               : QString::fromLocal8Bit(std::strerror(errno)));
+                               : errorText(peekError));
             return true;
         }
         return false;

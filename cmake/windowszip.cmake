@@ -10,6 +10,10 @@ install(TARGETS sarvolin sarvolin-demo sarvolin-list sarvolin-list-demo sarvolin
 foreach(module Core Gui Widgets)
     install(FILES $<TARGET_FILE:Qt5::${module}> DESTINATION .)
 endforeach()
+# The broker client's library, where it is built (scripts/mosquitto-windows.sh).
+if(TARGET sarvolin_mosquitto)
+    install(FILES $<TARGET_FILE:sarvolin_mosquitto> DESTINATION .)
+endif()
 install(FILES $<TARGET_FILE:Qt5::QWindowsIntegrationPlugin> DESTINATION platforms)
 install(FILES $<TARGET_FILE:Qt5::QWindowsVistaStylePlugin> DESTINATION styles)
 foreach(plugin ${Qt5Gui_PLUGINS})

@@ -32,6 +32,13 @@ scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) "g++-mingw-w64-$package-
     wine64 xvfb xauth xdotool xclip unzip
 scripts/cjk-font.sh
 qt="$(bash scripts/qt-windows.sh "$arch")"
+mosquitto="$(bash scripts/mosquitto-windows.sh "$arch")"
+# This machine's lister, which the Windows one meets over a broker.
+linux_lister="${SARVOLIN_LINUX_LISTER:-$root/build/plain/sarvolin-list-demo}"
+[ -x "$linux_lister" ] || {
+    echo "windows-test: no Linux $linux_lister (build/plain, or SARVOLIN_LINUX_LISTER)" >&2
+    exit 1
+}
 
 # Debian's wine keeps its programs out of PATH: wine64 for 64-bit programs;
 # for 32-bit ones, Debian's wine32 where the machine has it (multiarch), or
@@ -55,12 +62,17 @@ if [ -f "$build/CMakeCache.txt" ] && ! grep -qF "$qt" "$build/CMakeCache.txt"; t
 fi
 cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64-$cpu.cmake" \
     -DCMAKE_PREFIX_PATH="$qt" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=ON \
+    -DSARVOLIN_MOSQUITTO_PREFIX="$mosquitto" \
     "-DSARVOLIN_WINE${arch#win}=$wine" >/dev/null
 cmake --build "$build" --parallel "$jobs"
 build="$(cd "$build" && pwd)"
 
 work="$(mktemp -d)"
+started_pids=()
 cleanup() {
+    for pid in "${started_pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
     "$(dirname "$wine")/wineserver" -k 2>/dev/null || true
     rm -rf "$work"
 }
@@ -76,7 +88,7 @@ unpack_zip() {
     stage="$work/unpacked/sarvolin-1.1.0-$arch"
     for file in sarvolin.exe sarvolin-demo.exe sarvolin-list.exe sarvolin-list-demo.exe \
         sarvolin-list-worker.exe sarvolin-list-demo-worker.exe sarvolin-rig.exe sarvolin-rig-demo.exe \
-        Qt5Core.dll platforms/qwindows.dll LICENSE README.txt; do
+        Qt5Core.dll libmosquitto.dll platforms/qwindows.dll LICENSE README.txt; do
         [ -f "$stage/$file" ] || { echo "windows-test: the zip lacks $file" >&2; exit 1; }
     done
     echo "$zip: $(stat -c %s "$zip") bytes"
@@ -96,7 +108,7 @@ export WINEARCH="$arch"
 # program started just as an idle server shuts down can fail to start.
 "$(dirname "$wine")/wineserver" -w
 "$(dirname "$wine")/wineserver" -p
-runtime_dirs=("$qt/bin" "$(dirname "$("$triplet-g++-posix" -print-file-name=libstdc++-6.dll)")"
+runtime_dirs=("$qt/bin" "$mosquitto/bin" "$(dirname "$("$triplet-g++-posix" -print-file-name=libstdc++-6.dll)")"
     "/usr/$triplet/lib")
 winepath_list=""
 for dir in "${runtime_dirs[@]}"; do
@@ -274,5 +286,83 @@ grep -q 'sarvolin-list: 1 missing, 1 moved, 2 unknown, 1 battery low' "$work/lis
 }
 echo "sarvolin-list.exe: a pre-flight check with a roster and the clocks set, status 1, in $list_took s"
 
-echo "windows-test: $arch programs started under $wine: $tests tests passed, a press and the lister's runs"
+echo "== over a broker: Windows and Linux listers, under wine =="
+# Linux's mosquitto on a free loopback port, with a configuration of our own.
+port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+printf 'listener %s 127.0.0.1\nallow_anonymous true\nlog_dest stderr\n' "$port" >"$work/mosquitto.conf"
+mosquitto_bin="$(command -v mosquitto || echo /usr/sbin/mosquitto)"
+"$mosquitto_bin" -c "$work/mosquitto.conf" >"$work/mosquitto.log" 2>&1 &
+started_pids+=($!)
+url="mqtt://127.0.0.1:$port"
+for _ in $(seq 50); do
+    grep -qs 'Opening ipv4 listen socket' "$work/mosquitto.log" && break
+    sleep 0.1
+done
+# An agent runs until its input closes, as a script ends its watch.
+agent_start() { # name, then the command
+    local name="$1"
+    shift
+    rm -f "$work/$name.in"
+    mkfifo "$work/$name.in"
+    "$@" <"$work/$name.in" >"$work/$name.out" 2>"$work/$name.err" &
+    agent_pid=$!
+    started_pids+=("$agent_pid")
+    exec 7>"$work/$name.in"
+}
+agent_stop() { # name
+    exec 7>&-
+    local status=0
+    for _ in $(seq 300); do
+        kill -0 "$agent_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    if kill -0 "$agent_pid" 2>/dev/null; then
+        kill "$agent_pid"
+        echo "windows-test: the $1 agent did not end when its input closed" >&2
+        exit 1
+    fi
+    wait "$agent_pid" || status=$?
+    [ "$status" = 0 ] || {
+        cat "$work/$1.err" >&2
+        echo "windows-test: the $1 agent ended with $status" >&2
+        exit 1
+    }
+}
+# Reads until the table is the one expected: the agent publishes a little after it starts.
+read_back() { # reader command...; compared with $work/from.want
+    for _ in $(seq 60); do
+        "$@" >"$work/from.out" 2>"$work/from.err" || true
+        cmp -s "$work/from.out" "$work/from.want" && return 0
+        sleep 0.5
+    done
+    od -c "$work/from.out" | head -n 20 >&2
+    cat "$work/from.err" >&2
+    echo "windows-test: $* printed the above, not $(cat "$work/from.want")" >&2
+    exit 1
+}
+from_fields=host,port,location,model,body_id,error # a reader's default
+printf '%s\r\n' "$from_fields" "win,sim:001,,Simulated camera,083021004517," \
+    "win,sim:002,,Simulated camera,083021004518," "win,sim:003,,Simulated camera,083021004519," \
+    >"$work/from.want"
+agent_start win env SARVOLIN_SIMULATED_CAMERAS=3 "$wine" "$stage/sarvolin-list.exe" \
+    --publish "$url" --host-name win
+read_back "$linux_lister" --from "$url" --csv
+agent_stop win
+# Ended (agent_stop waits for its process), it leaves its host offline.
+"$linux_lister" --from "$url" --csv --fields body_id,check >"$work/from.out" 2>&1 || true
+grep -q '^win,083021004517,host offline since ' "$work/from.out" || {
+    cat "$work/from.out" >&2
+    echo "windows-test: the stopped Windows agent's host is not offline" >&2
+    exit 1
+}
+printf '%s\r\n' "$from_fields" "linux,sim:001,,Simulated camera,000000001001," \
+    "linux,sim:002,,Simulated camera,000000001002," >"$work/from.want"
+agent_start linux env SARVOLIN_SIMULATED_CAMERAS=2 SARVOLIN_SIMULATED_FIRST_ID=000000001001 \
+    "$linux_lister" --publish "$url" --host-name linux --topic-prefix other
+read_back "$wine" "$stage/sarvolin-list.exe" --from "$url" --csv \
+    --topic-prefix other
+agent_stop linux
+echo "over a broker: a Windows agent read by Linux, a Linux agent read by Windows, each stopped cleanly"
+
+echo "windows-test: $arch programs started under $wine: $tests tests passed, a press, the lister's runs and a broker's"
 echo "windows-test: passed in $((SECONDS - started)) s"

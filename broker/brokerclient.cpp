@@ -51,8 +51,12 @@ int socketError()
 QString errorText(int error)
 {
 #ifdef _WIN32
-    if (error >= WSABASEERR)
-        return qt_error_string(error).trimmed();
+    if (error >= WSABASEERR) {
+        QString text = qt_error_string(error).trimmed();
+        if (text.endsWith(QLatin1Char('.')))
+            text.chop(1);
+        return text;
+    }
 #endif
     return QString::fromLocal8Bit(std::strerror(error));
 }
@@ -177,6 +181,11 @@ bool BrokerClient::makeHandle(QString &error)
         const int rc
             = mosquitto_tls_set(handle, orNull(ca), ca.isEmpty() ? "/etc/ssl/certs" : nullptr,
                                 orNull(cert), orNull(key), nullptr);
+        if (rc == MOSQ_ERR_NOT_SUPPORTED) {
+            // As on Windows, where the library is built without OpenSSL.
+            error = QStringLiteral("this build has no TLS; give an mqtt:// URL");
+            return false;
+        }
         if (rc != MOSQ_ERR_SUCCESS) {
             error = QStringLiteral("TLS cannot be set up: %1").arg(reasonOf(rc));
             return false;
@@ -211,6 +220,14 @@ void BrokerClient::tryConnect()
     const QByteArray host = utf8(settings.url.host);
     const int rc
         = mosquitto_connect_async(handle, host.constData(), settings.url.port, settings.keepaliveS);
+#ifdef _WIN32
+    // A connection refused at once is said to be lost, its cause left in errno.
+    const int cause = errno;
+    if (rc == MOSQ_ERR_CONN_LOST && cause >= WSABASEERR) {
+        failed(errorText(cause));
+        return;
+    }
+#endif
     if (rc != MOSQ_ERR_SUCCESS) {
         failed(reasonOf(rc));
         return;

@@ -89,10 +89,10 @@ cmake --install "$work/build" --strip >"$work/install.log" 2>&1 || {
 # Its install rules leave out the import library and name a C++ one not built.
 cp "$work/build/lib/libmosquitto.dll.a" "$prefix.partial/lib/"
 rm -f "$prefix.partial/lib/pkgconfig/libmosquittopp.pc"
-[ -f "$prefix.partial/include/mosquitto.h" ] && [ -f "$prefix.partial/bin/libmosquitto.dll" ] || {
+if [ ! -f "$prefix.partial/include/mosquitto.h" ] || [ ! -f "$prefix.partial/bin/libmosquitto.dll" ]; then
     echo "mosquitto-windows: the build installed no libmosquitto.dll" >&2
     exit 1
-}
+fi
 touch "$prefix.partial/.built"
 rm -rf "$prefix"
 mv "$prefix.partial" "$prefix"

@@ -9,6 +9,9 @@
 # wine32 where the machine has it, or else under the wine of a 32-bit Debian
 # root made once and cached (scripts/wine32-root.sh); on 32-bit, a simulated
 # EDSDK.dll built with the wrong calling convention must be refused too.
+# Last, over a mosquitto of its own on loopback, the Windows lister meets
+# this machine's (build/plain/sarvolin-list-demo, which the test command builds
+# first, or $SARVOLIN_LINUX_LISTER) as agent and as reader.
 # Installs what is missing (Debian, as root). Wine runs in a prefix of its
 # own, removed at the end.
 set -euo pipefail

@@ -32,7 +32,7 @@ build="${2:-build/$arch}"
 
 # shellcheck disable=SC2046
 scripts/deps.sh $(grep -hv '^#' scripts/build-deps.txt) "g++-mingw-w64-$package-posix" \
-    wine64 xvfb xauth xdotool xclip unzip
+    wine64 xvfb xauth xdotool xclip unzip mosquitto
 scripts/cjk-font.sh
 qt="$(bash scripts/qt-windows.sh "$arch")"
 mosquitto="$(bash scripts/mosquitto-windows.sh "$arch")"

@@ -1,6 +1,7 @@
 #include "lister/bodylister.h"
 
 #include "engine/sdkfinder.h"
+#include "lister/listerlines.h"
 #include "lister/stopsignals.h"
 #include "worker/exitstatus.h"
 #include "worker/stoprequests.h"
@@ -15,13 +16,7 @@
 
 namespace {
 
-constexpr int kInterrupted = 2; // SIGINT
-
-void say(const QString &message)
-{
-    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
-                 qPrintable(message));
-}
+using ListerLines::say;
 
 QString hex(EdsError error)
 {
@@ -158,7 +153,7 @@ int BodyLister::watch()
                 .arg(hex(error)));
     });
     // A script that started us ends the watch by closing our input.
-    StopRequests::stopAtEndOfInput(kInterrupted);
+    StopRequests::stopAtEndOfInput(StopSignals::interrupt);
 
     if (!printer.printHeader()) {
         say(QStringLiteral("the rows could not be written"));
@@ -175,7 +170,7 @@ int BodyLister::watch()
         return brokerStatus;
     if (printFailed)
         return ExitStatus::someFailed;
-    return stopSignal == kInterrupted ? 0 : ExitStatus::stoppedBy(stopSignal);
+    return stopSignal == StopSignals::interrupt ? 0 : ExitStatus::stoppedBy(stopSignal);
 }
 
 void BodyLister::startPublishing()
@@ -203,12 +198,10 @@ void BodyLister::startPublishing()
         say(QStringLiteral("publishing to %1 as %2").arg(client->name(), options.hostName));
     });
     connect(client, &BrokerClient::retrying, this, [this](const QString &reason, int delayMs) {
-        say(QStringLiteral("the broker %1: %2; trying again in %3 s")
-                .arg(client->name(), reason)
-                .arg(delayMs / 1000));
+        say(ListerLines::retrying(*client, reason, delayMs));
     });
     connect(client, &BrokerClient::refused, this, [this](const QString &reason) {
-        say(QStringLiteral("the broker %1 %2").arg(client->name(), reason));
+        say(ListerLines::refused(*client, reason));
         brokerStatus = ExitStatus::brokerRefused;
         stop(15);
     });

@@ -1,6 +1,7 @@
 #include "lister/brokerlister.h"
 
 #include "engine/bodyfield.h"
+#include "lister/listerlines.h"
 #include "lister/stopsignals.h"
 #include "worker/exitstatus.h"
 #include "worker/stoprequests.h"
@@ -13,13 +14,7 @@
 
 namespace {
 
-constexpr int kInterrupted = 2; // SIGINT
-
-void say(const QString &message)
-{
-    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
-                 qPrintable(message));
-}
+using ListerLines::say;
 
 bool hostDown(const BodyRow &row)
 {
@@ -51,18 +46,16 @@ int BrokerLister::run()
     QEventLoop loop;
     auto *stopSignals = new StopSignals(this);
     connect(stopSignals, &StopSignals::received, this, [this](int signal) {
-        end(signal == kInterrupted && options.watch ? 0 : ExitStatus::stoppedBy(signal));
+        end(signal == StopSignals::interrupt && options.watch ? 0 : ExitStatus::stoppedBy(signal));
     });
     connect(&client, &BrokerClient::retrying, this, [this](const QString &reason, int delayMs) {
         lastFailure = reason;
         // Once watching, every try is told; before, only a failure to connect at all is.
         if (reader.isComplete() || options.watch)
-            say(QStringLiteral("the broker %1: %2; trying again in %3 s")
-                    .arg(client.name(), reason)
-                    .arg(delayMs / 1000));
+            say(ListerLines::retrying(client, reason, delayMs));
     });
     connect(&client, &BrokerClient::refused, this, [this](const QString &reason) {
-        say(QStringLiteral("the broker %1 %2").arg(client.name(), reason));
+        say(ListerLines::refused(client, reason));
         end(ExitStatus::brokerRefused);
     });
     connect(&reader, &HostReader::warning, this, [](const QString &text) { say(text); });
@@ -97,7 +90,7 @@ int BrokerLister::run()
         return ExitStatus::badUsage;
     }
     if (options.watch)
-        StopRequests::stopAtEndOfInput(kInterrupted);
+        StopRequests::stopAtEndOfInput(StopSignals::interrupt);
     deadline.start(options.connectTimeoutMs);
     running = &loop;
     if (status < 0)
@@ -107,14 +100,20 @@ int BrokerLister::run()
     return status;
 }
 
+// The check's findings, and after them the host's, which the check knows nothing of.
+BodyRow BrokerLister::checked(BodyRow row) const
+{
+    const QVector<Finding> hostFindings = row.findings;
+    check.apply(row);
+    row.findings += hostFindings;
+    return row;
+}
+
 QVector<BodyRow> BrokerLister::checkedRows()
 {
     QVector<BodyRow> rows = reader.rows();
-    for (BodyRow &row : rows) {
-        const QVector<Finding> hostFindings = row.findings;
-        check.apply(row);
-        row.findings += hostFindings;
-    }
+    for (BodyRow &row : rows)
+        row = checked(row);
     rows += check.missing(rows);
     sortByLocation(rows);
     return rows;
@@ -159,9 +158,7 @@ void BrokerLister::printChange(BodyRow row)
 {
     if (!options.watch || !printer)
         return;
-    const QVector<Finding> hostFindings = row.findings;
-    check.apply(row);
-    row.findings += hostFindings;
+    row = checked(row);
     if (row.has(Finding::Kind::Unknown))
         say(QStringLiteral("unknown body %1 at %2 on %3").arg(row.bodyId, placeOf(row), row.host));
     if (!printFailed && !printer->printOne(row)) {

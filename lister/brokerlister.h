@@ -28,6 +28,7 @@ private:
     void printPicture();
     void printChange(BodyRow row);
     int statusOf(const QVector<BodyRow> &rows);
+    BodyRow checked(BodyRow row) const;
     QVector<BodyRow> checkedRows();
     void end(int status);
 

@@ -40,6 +40,23 @@ QString description()
         .arg(ExitStatus::brokerRefused);
 }
 
+// A time in seconds, as milliseconds, where the option is given.
+bool takeSeconds(const QCommandLineParser &parser, const QString &name, int &ms, QString &error)
+{
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const double seconds = parser.value(name).toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > EngineDefaults::mostTimeoutS) {
+        error = QStringLiteral("--%1 takes a number of seconds above 0, up to %2")
+                    .arg(name)
+                    .arg(EngineDefaults::mostTimeoutS);
+        return false;
+    }
+    ms = std::max(1, int(std::lround(seconds * 1000)));
+    return true;
+}
+
 // The password from the file or the environment, never the command line.
 bool readPassword(const QString &file, QString &password, QString &error)
 {
@@ -117,17 +134,8 @@ bool parseBroker(const QCommandLineParser &parser, ListOptions &options, QString
             return false;
         }
     }
-    if (parser.isSet(QStringLiteral("connect-timeout"))) {
-        bool ok = false;
-        const double seconds = parser.value(QStringLiteral("connect-timeout")).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds) || seconds <= 0
-            || seconds > EngineDefaults::mostTimeoutS) {
-            error = QStringLiteral("--connect-timeout takes a number of seconds above 0, up to %1")
-                        .arg(EngineDefaults::mostTimeoutS);
-            return false;
-        }
-        options.connectTimeoutMs = std::max(1, int(std::lround(seconds * 1000)));
-    }
+    if (!takeSeconds(parser, QStringLiteral("connect-timeout"), options.connectTimeoutMs, error))
+        return false;
     options.topicPrefix = parser.isSet(QStringLiteral("topic-prefix"))
         ? parser.value(QStringLiteral("topic-prefix"))
         : options.topicPrefix;
@@ -260,7 +268,8 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
     const QCommandLineOption connectTimeout(
         QStringLiteral("connect-timeout"),
         QStringLiteral("With --from, give up when the broker has not answered within "
-                       "<seconds> (default: 10)."),
+                       "<seconds> (default: %1).")
+            .arg(ListOptions {}.connectTimeoutMs / 1000),
         QStringLiteral("seconds"));
     const QCommandLineOption keepalive(
         QStringLiteral("keepalive"),
@@ -310,17 +319,8 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
             return Parsed::BadUsage;
         }
     }
-    if (parser.isSet(timeout)) {
-        bool ok = false;
-        const double seconds = parser.value(timeout).toDouble(&ok);
-        if (!ok || !std::isfinite(seconds) || seconds <= 0
-            || seconds > EngineDefaults::mostTimeoutS) {
-            error = QStringLiteral("--timeout takes a number of seconds above 0, up to %1")
-                        .arg(EngineDefaults::mostTimeoutS);
-            return Parsed::BadUsage;
-        }
-        options.timeoutMs = std::max(1, int(std::lround(seconds * 1000)));
-    }
+    if (!takeSeconds(parser, timeout.names().first(), options.timeoutMs, error))
+        return Parsed::BadUsage;
     if (parser.isSet(minBattery)) {
         bool ok = false;
         const int percent = parser.value(minBattery).toInt(&ok);

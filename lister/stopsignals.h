@@ -12,6 +12,9 @@ class StopSignals : public QObject
     Q_OBJECT
 
 public:
+    // Ctrl+C's signal, which ends a watch as the user asked.
+    static constexpr int interrupt = 2; // SIGINT
+
     // Catches the stop signals and reports each one through received().
     explicit StopSignals(QObject *parent = nullptr);
     ~StopSignals() override;

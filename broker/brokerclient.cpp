@@ -447,6 +447,10 @@ void BrokerClient::onPublish(mosquitto *, void *self, int mid, int reason,
 {
     auto *client = static_cast<BrokerClient *>(self);
     const QString topic = client->inflight.take(mid);
+    if (reason >= 0x80 && !client->settings.refusalEnds) {
+        emit client->publicationRefused(topic, QString::fromUtf8(mosquitto_reason_string(reason)));
+        return;
+    }
     if (reason >= 0x80 && client->state != State::Refused) {
         client->state = State::Refused;
         client->housekeeping.stop();

@@ -38,6 +38,9 @@ public:
         // than by close().
         QString willTopic = {};
         QByteArray willPayload = {};
+        // A refused publication ends the client (a host's own topics), or
+        // is only told (a reader's commands, which the rules may refuse).
+        bool refusalEnds = true;
     };
 
     static constexpr int firstRetryMs = 1000;
@@ -73,6 +76,8 @@ signals:
     // tried.
     void refused(const QString &reason);
     void acknowledged();
+    // Where a refusal does not end the client.
+    void publicationRefused(const QString &topic, const QString &reason);
     void subscribed(int mid);
     void message(const QString &topic, const QByteArray &payload, bool retained);
     void closed();

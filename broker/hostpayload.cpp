@@ -63,6 +63,8 @@ QByteArray encode(const State &state)
             object.insert(QStringLiteral("since"), state.since.toUTC().toString(Qt::ISODate));
         object.insert(QStringLiteral("version"), state.version);
         object.insert(QStringLiteral("bodies"), state.bodies);
+        if (state.commands)
+            object.insert(QStringLiteral("commands"), true);
     }
     return compact(object);
 }
@@ -97,6 +99,12 @@ bool decode(const QByteArray &payload, State &state, QString &error)
         }
         read.bodies = int(count);
     }
+    const QJsonValue commands = object.value(QStringLiteral("commands"));
+    if (!commands.isUndefined() && !commands.isBool()) {
+        error = QStringLiteral("'commands' is neither true nor false");
+        return false;
+    }
+    read.commands = commands.toBool(false);
     state = std::move(read);
     return true;
 }

@@ -21,6 +21,8 @@ struct State {
     QDateTime since = {}; // UTC; none for Lost, whose message is fixed in advance
     QString version = {};
     int bodies = 0;
+    // The host does what commands bring; a reader asks only such hosts.
+    bool commands = false;
 };
 
 QByteArray encode(const State &state);

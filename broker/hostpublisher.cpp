@@ -115,6 +115,7 @@ void HostPublisher::publishState()
     state.since = finishing ? QDateTime::currentDateTimeUtc() : since;
     state.version = version;
     state.bodies = int(present.size());
+    state.commands = acceptCommands && !finishing;
     client->publish(topics.state(host), HostPayload::encode(state), true);
 }
 

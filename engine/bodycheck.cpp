@@ -5,11 +5,22 @@
 #include <QSet>
 
 #include <algorithm>
+#include <iterator>
 
 void BodyCheck::apply(BodyRow &row) const
 {
-    using Kind = Finding::Kind;
+    // What the body's host is found to be is no finding of ours: it stays, last.
+    QVector<Finding> host;
+    std::copy_if(row.findings.begin(), row.findings.end(), std::back_inserter(host),
+                 [](const Finding &finding) { return finding.aboutHost(); });
     row.findings.clear();
+    check(row);
+    row.findings += host;
+}
+
+void BodyCheck::check(BodyRow &row) const
+{
+    using Kind = Finding::Kind;
     if (!row.wasRead()) {
         row.findings << Finding { Kind::Failed };
         return;
@@ -70,14 +81,12 @@ QString BodyCheck::summary(const QVector<BodyRow> &rows)
     QVector<QVector<Finding>> findings;
     for (const BodyRow &row : rows) {
         QVector<Finding> counted = row.findings;
-        if (row.has(Finding::Kind::HostLost) || row.has(Finding::Kind::HostOffline)) {
+        if (row.hostDown()) {
             if (hostsDown.contains(row.host)) {
-                counted.erase(std::remove_if(counted.begin(), counted.end(),
-                                             [](const Finding &finding) {
-                                                 return finding.kind == Finding::Kind::HostLost
-                                                     || finding.kind == Finding::Kind::HostOffline;
-                                             }),
-                              counted.end());
+                counted.erase(
+                    std::remove_if(counted.begin(), counted.end(),
+                                   [](const Finding &finding) { return finding.aboutHost(); }),
+                    counted.end());
             }
             hostsDown.insert(row.host);
         }

@@ -18,7 +18,7 @@ public:
     std::optional<int> minBattery; // percent
     std::optional<qint64> minShots;
 
-    // Fills in the row's name and findings.
+    // Fills in the row's name and findings; those about its host stay.
     void apply(BodyRow &row) const;
     // A row for each roster body that none of `rows` is.
     QVector<BodyRow> missing(const QVector<BodyRow> &rows) const;
@@ -27,4 +27,7 @@ public:
     // findings name, counted (a host that is down once); empty when there
     // is none.
     static QString summary(const QVector<BodyRow> &rows);
+
+private:
+    void check(BodyRow &row) const;
 };

@@ -45,6 +45,11 @@ struct BodyRow {
     QString host = {};
 
     bool wasRead() const { return failure == ReadFailure::None; }
+    bool hostDown() const
+    {
+        return std::any_of(findings.begin(), findings.end(),
+                           [](const Finding &finding) { return finding.aboutHost(); });
+    }
     bool has(Finding::Kind kind) const
     {
         return std::any_of(findings.begin(), findings.end(),

@@ -25,6 +25,9 @@ struct Finding {
     Kind kind;
     QString detail = {};
 
+    // The body's host, not the body, is down.
+    bool aboutHost() const { return kind == Kind::HostLost || kind == Kind::HostOffline; }
+
     bool operator==(const Finding &other) const
     {
         return kind == other.kind && detail == other.detail;

@@ -16,11 +16,6 @@ namespace {
 
 using ListerLines::say;
 
-bool hostDown(const BodyRow &row)
-{
-    return row.has(Finding::Kind::HostLost) || row.has(Finding::Kind::HostOffline);
-}
-
 } // namespace
 
 BrokerLister::BrokerLister(const ListOptions &options, QObject *parent)
@@ -100,12 +95,9 @@ int BrokerLister::run()
     return status;
 }
 
-// The check's findings, and after them the host's, which the check knows nothing of.
 BodyRow BrokerLister::checked(BodyRow row) const
 {
-    const QVector<Finding> hostFindings = row.findings;
     check.apply(row);
-    row.findings += hostFindings;
     return row;
 }
 
@@ -126,7 +118,8 @@ void BrokerLister::printPicture()
     const QVector<BodyRow> rows = checkedRows();
     QStringList fields = options.fields;
     // Whenever a host is down, its rows say so.
-    const bool anyDown = std::any_of(rows.begin(), rows.end(), hostDown);
+    const bool anyDown
+        = std::any_of(rows.begin(), rows.end(), [](const BodyRow &row) { return row.hostDown(); });
     if ((anyDown || options.watch) && !fields.contains(QLatin1String("check")))
         fields << QStringLiteral("check");
     fields.prepend(QLatin1String(BodyField::hostKey));

@@ -3,6 +3,7 @@
 #include "engine/enginedefaults.h"
 #include "worker/exitstatus.h"
 
+#include "broker/brokeroptions.h"
 #include "broker/hosttopics.h"
 
 #include <QCommandLineParser>
@@ -57,24 +58,6 @@ bool takeSeconds(const QCommandLineParser &parser, const QString &name, int &ms,
     return true;
 }
 
-// The password from the file or the environment, never the command line.
-bool readPassword(const QString &file, QString &password, QString &error)
-{
-    if (file.isEmpty()) {
-        password = qEnvironmentVariable("SARVOLIN_MQTT_PASSWORD");
-        return true;
-    }
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly)) {
-        error = QStringLiteral("the password file %1 cannot be read (%2)")
-                    .arg(file, in.errorString());
-        return false;
-    }
-    password
-        = QString::fromUtf8(in.readLine(4096)).remove(QLatin1Char('\n')).remove(QLatin1Char('\r'));
-    return true;
-}
-
 bool parseBroker(const QCommandLineParser &parser, ListOptions &options, QString &error)
 {
     using Broker = ListOptions::Broker;
@@ -112,39 +95,13 @@ bool parseBroker(const QCommandLineParser &parser, ListOptions &options, QString
             return false;
         }
     }
-    BrokerClient::Settings &settings = options.brokerSettings;
-    if (!BrokerUrl::parse(
-            parser.value(publish ? QStringLiteral("publish") : QStringLiteral("from")),
-            settings.url, error))
+    if (!BrokerOptions::read(
+            parser, parser.value(publish ? QStringLiteral("publish") : QStringLiteral("from")),
+            options.brokerSettings, options.topicPrefix, error))
         return false;
-    if (!readPassword(parser.value(QStringLiteral("password-file")), settings.password, error))
-        return false;
-    settings.caFile = parser.value(QStringLiteral("ca-file"));
-    settings.certFile = parser.value(QStringLiteral("cert-file"));
-    settings.keyFile = parser.value(QStringLiteral("key-file"));
-    if (!settings.url.tls && !(settings.caFile + settings.certFile + settings.keyFile).isEmpty()) {
-        error = QStringLiteral("--ca-file, --cert-file and --key-file go with an mqtts:// URL");
-        return false;
-    }
-    if (parser.isSet(QStringLiteral("keepalive"))) {
-        bool ok = false;
-        settings.keepaliveS = parser.value(QStringLiteral("keepalive")).toInt(&ok);
-        if (!ok || settings.keepaliveS < 5 || settings.keepaliveS > 3600) {
-            error = QStringLiteral("--keepalive takes a whole number of seconds from 5 to 3600");
-            return false;
-        }
-    }
     if (!takeSeconds(parser, QStringLiteral("connect-timeout"), options.connectTimeoutMs, error))
         return false;
-    options.topicPrefix = parser.isSet(QStringLiteral("topic-prefix"))
-        ? parser.value(QStringLiteral("topic-prefix"))
-        : options.topicPrefix;
     QString why;
-    if (!HostTopics::usable(options.topicPrefix, true, why)) {
-        error = QStringLiteral("--topic-prefix '%1' cannot be used: %2")
-                    .arg(options.topicPrefix, why);
-        return false;
-    }
     options.acceptCommands = parser.isSet(QStringLiteral("accept-commands"));
     if (publish) {
         options.hostName = parser.isSet(QStringLiteral("host-name"))
@@ -237,10 +194,8 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
                                   QStringLiteral("Print every body of every host that publishes "
                                                  "to the MQTT broker at <url>, host first."),
                                   QStringLiteral("url"));
-    const QCommandLineOption topicPrefix(QStringLiteral("topic-prefix"),
-                                         QStringLiteral("The topics' first levels (default: "
-                                                        "sarvolin)."),
-                                         QStringLiteral("prefix"));
+    using BrokerOptions::Option;
+    const QCommandLineOption topicPrefix = BrokerOptions::option(Option::TopicPrefix);
     const QCommandLineOption hostName(QStringLiteral("host-name"),
                                       QStringLiteral("This computer's name on the broker "
                                                      "(default: its host name)."),
@@ -249,34 +204,17 @@ ListOptions::Parsed ListOptions::parse(const QStringList &arguments, ListOptions
         QStringLiteral("accept-commands"),
         QStringLiteral("With --publish, read the bodies again, or set their clocks, when the "
                        "broker brings such a command for this host."));
-    const QCommandLineOption passwordFile(
-        QStringLiteral("password-file"),
-        QStringLiteral("Read the broker password from the first line of <file> (else from "
-                       "SARVOLIN_MQTT_PASSWORD; never from the command line)."),
-        QStringLiteral("file"));
-    const QCommandLineOption caFile(QStringLiteral("ca-file"),
-                                    QStringLiteral("With mqtts://, trust the authorities in "
-                                                   "<file> rather than the system's."),
-                                    QStringLiteral("file"));
-    const QCommandLineOption certFile(QStringLiteral("cert-file"),
-                                      QStringLiteral("With mqtts://, show the broker this client "
-                                                     "certificate."),
-                                      QStringLiteral("file"));
-    const QCommandLineOption keyFile(QStringLiteral("key-file"),
-                                     QStringLiteral("The client certificate's private key."),
-                                     QStringLiteral("file"));
+    const QCommandLineOption passwordFile = BrokerOptions::option(Option::PasswordFile);
+    const QCommandLineOption caFile = BrokerOptions::option(Option::CaFile);
+    const QCommandLineOption certFile = BrokerOptions::option(Option::CertFile);
+    const QCommandLineOption keyFile = BrokerOptions::option(Option::KeyFile);
     const QCommandLineOption connectTimeout(
         QStringLiteral("connect-timeout"),
         QStringLiteral("With --from, give up when the broker has not answered within "
                        "<seconds> (default: %1).")
             .arg(ListOptions {}.connectTimeoutMs / 1000),
         QStringLiteral("seconds"));
-    const QCommandLineOption keepalive(
-        QStringLiteral("keepalive"),
-        QStringLiteral("Ping the broker when <seconds> pass without a message, so that it "
-                       "tells the others soon when this one is gone (default: %1; 5 to 3600).")
-            .arg(BrokerClient::Settings {}.keepaliveS),
-        QStringLiteral("seconds"));
+    const QCommandLineOption keepalive = BrokerOptions::option(Option::Keepalive);
     parser.addOptions(
         { csv,      json,        watch,          jobs,           timeout,      fields,
           expect,   minBattery,  minShots,       setClock,       verbose,      publish,

@@ -3,9 +3,11 @@
 #include "engine/rowwords.h"
 
 #include <QApplication>
+#include <QPalette>
 #include <QStyle>
 
 #include <algorithm>
+#include <iterator>
 #include <limits>
 
 namespace {
@@ -64,6 +66,7 @@ bool BodyTableModel::before(const Entry &a, const Entry &b)
             return entry.row;
         // Where the body should be: beside the port or location it belongs in.
         BodyRow row;
+        row.host = entry.row.host;
         row.location = entry.row.location;
         row.port = entry.row.location.isEmpty() ? entry.place : QString();
         return row;
@@ -102,10 +105,14 @@ BodyRow BodyTableModel::checked(BodyRow row) const
     return row;
 }
 
-int BodyTableModel::rowOfPort(const QString &port) const
+// A port is unique on its host; a body that came over a broker without one
+// is placed by its location there.
+int BodyTableModel::rowOfBody(const BodyRow &body) const
 {
     for (int i = 0; i < entries.size(); ++i) {
-        if (entries[i].state != State::Missing && entries[i].row.port == port)
+        const BodyRow &row = entries[i].row;
+        if (entries[i].state != State::Missing && row.host == body.host && row.port == body.port
+            && (!body.port.isEmpty() || row.location == body.location))
             return i;
     }
     return -1;
@@ -159,12 +166,16 @@ int BodyTableModel::settle(int row)
 // The roster's bodies that no row shows attached, each as a Missing row.
 void BodyTableModel::updateMissing()
 {
-    QVector<BodyRow> present;
-    for (const Entry &entry : qAsConst(entries)) {
-        if (entry.state == State::Read || (entry.state == State::Reading && entry.attached))
-            present << entry.row;
+    // Without a roster none is missing, and a thousand rows are not copied at each.
+    QVector<BodyRow> absent;
+    if (bodyCheck.roster) {
+        QVector<BodyRow> present;
+        for (const Entry &entry : qAsConst(entries)) {
+            if (entry.state == State::Read || (entry.state == State::Reading && entry.attached))
+                present << entry.row;
+        }
+        absent = bodyCheck.missing(present);
     }
-    const QVector<BodyRow> absent = bodyCheck.missing(present);
     for (int i = entries.size() - 1; i >= 0; --i) {
         if (entries[i].state != State::Missing)
             continue;
@@ -196,7 +207,7 @@ void BodyTableModel::updateMissing()
 
 void BodyTableModel::reading(const BodyRow &body)
 {
-    const int i = rowOfPort(body.port);
+    const int i = rowOfBody(body);
     if (i < 0) {
         Entry entry;
         entry.row = checked(body);
@@ -216,7 +227,7 @@ void BodyTableModel::read(const BodyRow &row)
     Entry entry;
     entry.row = checked(row);
     entry.state = row.wasRead() ? State::Read : State::Failed;
-    int i = rowOfPort(row.port);
+    int i = rowOfBody(row);
     if (i < 0 && entry.state == State::Read)
         i = rowOfMissing(row.bodyId);
     if (i < 0)
@@ -228,7 +239,7 @@ void BodyTableModel::read(const BodyRow &row)
 
 void BodyTableModel::unplugged(const BodyRow &body)
 {
-    const int i = rowOfPort(body.port);
+    const int i = rowOfBody(body);
     if (i < 0)
         return;
     Entry entry = entries[i];
@@ -251,6 +262,20 @@ void BodyTableModel::clearUnplugged()
         endRemoveRows();
         last = first;
     }
+}
+
+void BodyTableModel::setStale(bool now)
+{
+    if (stale == now)
+        return;
+    stale = now;
+    allChanged();
+}
+
+void BodyTableModel::allChanged()
+{
+    if (!entries.isEmpty())
+        emit dataChanged(index(0, 0), index(entries.size() - 1, int(columns().size()) - 1));
 }
 
 void BodyTableModel::setCheck(const BodyCheck &check)
@@ -323,12 +348,19 @@ BodyTableModel::Counts BodyTableModel::counts() const
 
 const QStringList &BodyTableModel::columns()
 {
-    static const QStringList keys {
-        QStringLiteral("location"),      QStringLiteral("name"),           QStringLiteral("model"),
-        QStringLiteral("body_id"),       QStringLiteral("battery"),        QStringLiteral("shots"),
-        QStringLiteral("lens"),          QStringLiteral("firmware"),       QStringLiteral("owner"),
-        QStringLiteral("shutter_count"), QStringLiteral("clock_offset_s"), QStringLiteral("check")
-    };
+    static const QStringList keys { QLatin1String(BodyField::hostKey),
+                                    QStringLiteral("location"),
+                                    QStringLiteral("name"),
+                                    QStringLiteral("model"),
+                                    QStringLiteral("body_id"),
+                                    QStringLiteral("battery"),
+                                    QStringLiteral("shots"),
+                                    QStringLiteral("lens"),
+                                    QStringLiteral("firmware"),
+                                    QStringLiteral("owner"),
+                                    QStringLiteral("shutter_count"),
+                                    QStringLiteral("clock_offset_s"),
+                                    QStringLiteral("check") };
     return keys;
 }
 
@@ -340,8 +372,7 @@ int BodyTableModel::columnOf(const QString &key)
 void BodyTableModel::retranslate()
 {
     emit headerDataChanged(Qt::Horizontal, 0, int(columns().size()) - 1);
-    if (!entries.isEmpty())
-        emit dataChanged(index(0, 0), index(entries.size() - 1, int(columns().size()) - 1));
+    allChanged();
 }
 
 int BodyTableModel::rowCount(const QModelIndex &parent) const
@@ -356,18 +387,30 @@ int BodyTableModel::columnCount(const QModelIndex &parent) const
 
 QString BodyTableModel::statusText(const Entry &entry) const
 {
+    QString text;
     switch (entry.state) {
     case State::Reading:
-        return tr("reading…");
+        text = tr("reading…");
+        break;
     case State::Unplugged:
-        return tr("unplugged");
-    case State::Failed:
-        return shown(RowWords::translated(entry.row.failure));
-    case State::Read:
-    case State::Missing:
+        text = tr("unplugged");
+        break;
+    case State::Failed: {
+        text = shown(RowWords::translated(entry.row.failure));
+        // The host's state, which a failure's words leave out.
+        QVector<Finding> host;
+        std::copy_if(entry.row.findings.begin(), entry.row.findings.end(), std::back_inserter(host),
+                     [](const Finding &f) { return f.aboutHost(); });
+        if (!host.isEmpty())
+            text = tr("%1; %2").arg(text, RowWords::translated(host));
         break;
     }
-    return shown(RowWords::translated(entry.row.findings));
+    case State::Read:
+    case State::Missing:
+        text = shown(RowWords::translated(entry.row.findings));
+        break;
+    }
+    return stale && entry.state != State::Missing ? tr("stale: %1").arg(text) : text;
 }
 
 // As the console has them, but for the place, the clock offset and the
@@ -445,6 +488,11 @@ QVariant BodyTableModel::data(const QModelIndex &index, int role) const
         return statusText(entry);
     case Qt::DecorationRole:
         return status ? icon(entry) : QVariant();
+    case Qt::ForegroundRole:
+        // What is not current, greyed: a host that is down, a broker not heard.
+        if ((stale && entry.state != State::Missing) || entry.row.hostDown())
+            return QGuiApplication::palette().brush(QPalette::Disabled, QPalette::Text);
+        return QVariant();
     case Qt::TextAlignmentRole:
         // Quantities line up on the right.
         return field.number ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();

@@ -8,9 +8,10 @@
 #include <QStringList>
 #include <QVector>
 
-// Every body of a rig as the engine hands it out, one row per port, and the
-// roster's absent bodies as rows of their own; always in the lister's order,
-// so that a view left unsorted shows the rig as the lister prints it.
+// Every body of a rig as the engine or the broker hands it out, one row per
+// host and port, and the roster's absent bodies as rows of their own; always
+// in the lister's order, so that a view left unsorted shows the rig as the
+// lister prints it.
 class BodyTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -27,6 +28,11 @@ public:
     void read(const BodyRow &row);
     void unplugged(const BodyRow &body);
     void clearUnplugged();
+
+    // Rows heard over a broker whose connection is gone: kept, and said to
+    // be what was last heard.
+    void setStale(bool stale);
+    bool isStale() const { return stale; }
 
     void setCheck(const BodyCheck &check);
     const BodyCheck &check() const { return bodyCheck; }
@@ -48,7 +54,8 @@ public:
     Counts counts() const;
 
     // The fields the columns show, by key, in their order; "check" is the
-    // status, and "location" the body's place.
+    // status, "location" the body's place and "host" the computer it is on
+    // (shown only over a broker).
     static const QStringList &columns();
     static int columnOf(const QString &key);
     void retranslate();
@@ -72,7 +79,7 @@ private:
     static bool before(const Entry &a, const Entry &b);
     const Entry &entryAt(int row) const;
     BodyRow checked(BodyRow row) const;
-    int rowOfPort(const QString &port) const;
+    int rowOfBody(const BodyRow &body) const;
     int rowOfMissing(const QString &bodyId) const;
 
     void insert(const Entry &entry);
@@ -84,7 +91,9 @@ private:
     QString statusText(const Entry &entry) const;
     QVariant sortKey(int row, const BodyField &field) const;
     QVariant icon(const Entry &entry) const;
+    void allChanged();
 
     BodyCheck bodyCheck;
+    bool stale = false;
     QVector<Entry> entries;
 };

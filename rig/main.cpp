@@ -1,3 +1,4 @@
+#include "broker/brokeroptions.h"
 #include "display/displaycheck.h"
 #include "engine/enginedefaults.h"
 #include "engine/workerprogram.h"
@@ -13,8 +14,13 @@
 
 namespace {
 
+struct Options {
+    QCommandLineOption timeout;
+    QCommandLineOption broker;
+};
+
 // The options, for the one parser that reads them.
-QCommandLineOption describe(QCommandLineParser &parser)
+Options describe(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(
         QStringLiteral("Shows every attached camera body in one live table."));
@@ -25,8 +31,25 @@ QCommandLineOption describe(QCommandLineParser &parser)
         QStringLiteral("timeout"),
         QStringLiteral("Give up on a body after SECONDS (default %1).").arg(seconds),
         QStringLiteral("SECONDS"), seconds);
-    parser.addOption(timeout);
-    return timeout;
+    const QCommandLineOption broker(
+        QStringLiteral("broker"),
+        QStringLiteral("Show every body of every host that publishes to the MQTT broker at "
+                       "<url>, rather than this computer's."),
+        QStringLiteral("url"));
+    using BrokerOptions::Option;
+    parser.addOptions(
+        { timeout, broker, BrokerOptions::option(Option::TopicPrefix),
+          BrokerOptions::option(Option::PasswordFile), BrokerOptions::option(Option::CaFile),
+          BrokerOptions::option(Option::CertFile), BrokerOptions::option(Option::KeyFile),
+          BrokerOptions::option(Option::Keepalive) });
+    return { timeout, broker };
+}
+
+int usageError(const QString &text)
+{
+    std::fprintf(stderr, "%s: %s\n", qPrintable(QCoreApplication::applicationName()),
+                 qPrintable(text));
+    return ExitStatus::badUsage;
 }
 
 bool asksForText(int argc, char *argv[])
@@ -68,15 +91,35 @@ int main(int argc, char *argv[])
     display.release();
 
     QCommandLineParser parser;
-    const QCommandLineOption timeout = describe(parser);
+    const Options options = describe(parser);
     parser.process(app);
-    bool ok = false;
-    const double seconds = parser.value(timeout).toDouble(&ok);
-    if (!ok || seconds <= 0 || seconds > EngineDefaults::mostTimeoutS) {
-        std::fprintf(stderr, "%s: --timeout wants a number of seconds above 0\n",
-                     qPrintable(QCoreApplication::applicationName()));
-        return ExitStatus::badUsage;
+    // An INI file on every system, so that a test or a second rig can be
+    // given a file of its own.
+    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("sarvolin"),
+                       QCoreApplication::applicationName());
+
+    if (parser.isSet(options.broker)) {
+        if (parser.isSet(options.timeout))
+            return usageError(QStringLiteral("--timeout does not go with --broker"));
+        BrokerClient::Settings broker;
+        QString topicPrefix = QStringLiteral("sarvolin");
+        QString error;
+        if (!BrokerOptions::read(parser, parser.value(options.broker), broker, topicPrefix, error))
+            return usageError(error);
+        RigWindow window(broker, topicPrefix, &settings);
+        if (!window.openBroker(error))
+            return usageError(QStringLiteral("the broker %1: %2").arg(broker.url.shown(), error));
+        window.show();
+        return app.exec();
     }
+    for (const QString &name : parser.optionNames()) {
+        if (name != options.timeout.names().constFirst())
+            return usageError(QStringLiteral("--%1 goes with --broker").arg(name));
+    }
+    bool ok = false;
+    const double seconds = parser.value(options.timeout).toDouble(&ok);
+    if (!ok || seconds <= 0 || seconds > EngineDefaults::mostTimeoutS)
+        return usageError(QStringLiteral("--timeout wants a number of seconds above 0"));
 
     const QString worker = workerProgram(SARVOLIN_WORKER, SARVOLIN_INSTALLED_WORKER);
     if (worker.isEmpty()) {
@@ -86,10 +129,6 @@ int main(int argc, char *argv[])
                                   .arg(QStringLiteral(SARVOLIN_WORKER)));
         return ExitStatus::sdkUnavailable;
     }
-    // An INI file on every system, so that a test or a second rig can be
-    // given a file of its own.
-    QSettings settings(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("sarvolin"),
-                       QCoreApplication::applicationName());
     RigWindow window(worker, &settings, int(seconds * 1000));
     window.show();
     return app.exec();

@@ -5,6 +5,8 @@
 #include "engine/rowprinter.h"
 #include "engine/workerfinder.h"
 #include "rig/bodytablemodel.h"
+#include "rig/brokerfeed.h"
+#include "rig/hosttablemodel.h"
 #include "ui_rigwindow.h"
 
 #include <QAction>
@@ -13,6 +15,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
+#include <QDockWidget>
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +25,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QSaveFile>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSortFilterProxyModel>
 #include <QStatusBar>
@@ -57,6 +61,11 @@ int locationColumn()
     return BodyTableModel::columnOf(QStringLiteral("location"));
 }
 
+int hostColumn()
+{
+    return BodyTableModel::columnOf(QLatin1String(BodyField::hostKey));
+}
+
 QIcon pngIcon(const QString &path)
 {
     QImageReader reader(path, "png");
@@ -64,12 +73,10 @@ QIcon pngIcon(const QString &path)
     return QIcon(QPixmap::fromImage(reader.read()));
 }
 
-QByteArray rendered(RowPrinter::Format format, const QVector<BodyRow> &rows)
+QByteArray rendered(RowPrinter::Format format, const QStringList &fields,
+                    const QVector<BodyRow> &rows)
 {
-    // The port too: a body that has no location is placed by it.
-    return RowPrinter(format, nullptr,
-                      QStringList { QStringLiteral("port") } + BodyTableModel::columns())
-        .render(rows);
+    return RowPrinter(format, nullptr, fields).render(rows);
 }
 
 // Writes all of it or none of it: an earlier file of that name is kept.
@@ -89,7 +96,27 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     : QMainWindow(parent)
     , ui(std::make_unique<Ui::RigWindow>())
     , settings(settings)
-    , engine(worker, new WorkerFinder(worker, timeoutMs), planOf(timeoutMs))
+    , engine(std::make_unique<BodyEngine>(worker, new WorkerFinder(worker, timeoutMs),
+                                          planOf(timeoutMs)))
+{
+    setUp();
+    watchEngine();
+    engine->watch();
+}
+
+RigWindow::RigWindow(const BrokerClient::Settings &broker, const QString &topicPrefix,
+                     QSettings *settings, QWidget *parent)
+    : QMainWindow(parent)
+    , ui(std::make_unique<Ui::RigWindow>())
+    , settings(settings)
+{
+    hostTable = new HostTableModel(this);
+    setUp();
+    feed = new BrokerFeed(broker, topicPrefix, table, hostTable, this);
+    watchBroker();
+}
+
+void RigWindow::setUp()
 {
     ui->setupUi(this);
     setWindowIcon(pngIcon(QStringLiteral(":/rig-icon.png")));
@@ -116,15 +143,40 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     languages->addAction(ui->actionEnglish);
     languages->addAction(ui->actionChinese);
 
-    // One checkable action per column, in the View menu and on the header.
+    // One checkable action per column, in the View menu and on the header;
+    // the host's only over a broker.
     for (int column = 0; column < BodyTableModel::columns().size(); ++column) {
         auto *action = new QAction(this);
         action->setCheckable(true);
         action->setData(column);
+        action->setVisible(column != hostColumn() || hostTable);
         connect(action, &QAction::toggled, this,
                 [this, column](bool shown) { setColumnShown(column, shown); });
         ui->menuColumns->addAction(action);
         ui->bodyTable->horizontalHeader()->addAction(action);
+    }
+
+    if (hostTable) {
+        auto *view = new QTableView(this);
+        view->setObjectName(QStringLiteral("hostTable"));
+        view->setModel(hostTable);
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->verticalHeader()->hide();
+        view->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+        view->setAlternatingRowColors(true);
+        view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // As wide as its columns: a host's state is read whole.
+        const auto fit = [view] {
+            view->setMinimumWidth(view->horizontalHeader()->length() + 2 * view->frameWidth()
+                                  + view->verticalScrollBar()->sizeHint().width());
+        };
+        connect(view->horizontalHeader(), &QHeaderView::sectionResized, view, fit);
+        hostDock = new QDockWidget(this);
+        hostDock->setObjectName(QStringLiteral("hostDock"));
+        hostDock->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+        hostDock->setWidget(view);
+        addDockWidget(Qt::RightDockWidgetArea, hostDock);
     }
 
     connect(ui->actionOpenRoster, &QAction::triggered, this, &RigWindow::chooseRoster);
@@ -143,24 +195,6 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     connect(ui->actionEnglish, &QAction::triggered, this, [this] { switchLanguage(false); });
     connect(ui->actionChinese, &QAction::triggered, this, [this] { switchLanguage(true); });
 
-    connect(&engine, &BodyEngine::bodyQueued, this, [this](const BodyRow &body) {
-        if (table->counts().reading == 0)
-            batchTotal = batchDone = 0;
-        ++batchTotal;
-        table->reading(body);
-        showProgress();
-    });
-    connect(&engine, &BodyEngine::rowRead, this, &RigWindow::bodyRead);
-    connect(&engine, &BodyEngine::unplugged, this, [this](const BodyRow &body) {
-        table->unplugged(body);
-        showProgress();
-    });
-    connect(&engine, &BodyEngine::lookFailed, this, &RigWindow::lookFailed);
-    connect(&engine, &BodyEngine::lookRecovered, this, [this] {
-        libraryError = EDS_ERR_OK;
-        showProgress();
-    });
-
     // A counter wants to hear of a flat battery before the body goes out.
     BodyCheck check;
     check.minBattery = settings->value(kMinBatteryKey, 20).toInt();
@@ -176,7 +210,108 @@ RigWindow::RigWindow(const QString &worker, QSettings *settings, int timeoutMs, 
     if (!lastRoster.isEmpty())
         QTimer::singleShot(0, this, [this, lastRoster] { openRoster(lastRoster); });
     retranslate();
-    engine.watch();
+}
+
+void RigWindow::watchEngine()
+{
+    connect(engine.get(), &BodyEngine::bodyQueued, this, [this](const BodyRow &body) {
+        if (table->counts().reading == 0)
+            batchTotal = batchDone = 0;
+        ++batchTotal;
+        table->reading(body);
+        showProgress();
+    });
+    connect(engine.get(), &BodyEngine::rowRead, this, &RigWindow::bodyRead);
+    connect(engine.get(), &BodyEngine::unplugged, this, [this](const BodyRow &body) {
+        table->unplugged(body);
+        showProgress();
+    });
+    connect(engine.get(), &BodyEngine::lookFailed, this, &RigWindow::lookFailed);
+    connect(engine.get(), &BodyEngine::lookRecovered, this, [this] {
+        libraryError = EDS_ERR_OK;
+        showProgress();
+    });
+}
+
+void RigWindow::watchBroker()
+{
+    connect(feed, &BrokerFeed::bodyRead, this, [this](const BodyRow &row) {
+        lastBody = row;
+        // Shown once a burst is in, as the table settles.
+        if (!labelsLater.isActive())
+            labelsLater.start();
+    });
+    labelsLater.setSingleShot(true);
+    labelsLater.setInterval(100);
+    connect(&labelsLater, &QTimer::timeout, this, [this] {
+        showLastBody();
+        showProgress();
+    });
+    connect(feed, &BrokerFeed::complete, this, [this] {
+        brokerTrouble.clear();
+        troubleBoxShown = false;
+        showLastBody();
+        showProgress();
+        fitColumns();
+    });
+    connect(feed, &BrokerFeed::hostsChanged, this, &RigWindow::showProgress);
+    connect(feed, &BrokerFeed::retrying, this, &RigWindow::brokerRetrying);
+    connect(feed, &BrokerFeed::refused, this, &RigWindow::brokerRefused);
+    connect(feed, &BrokerFeed::commandRefused, this,
+            [this](const QString &host, const QString &reason) {
+                tellCommands(tr("The broker refused the command to %1: %2").arg(host, reason));
+            });
+}
+
+bool RigWindow::openBroker(QString &error)
+{
+    if (!feed || !feed->open(error))
+        return false;
+    showProgress();
+    return true;
+}
+
+void RigWindow::brokerRetrying(const QString &reason, int delayMs)
+{
+    brokerTrouble = tr("The broker %1 cannot be reached (%2); trying again in %3 s. The table "
+                       "shows the last rows heard.")
+                        .arg(feed->brokerName(), reason)
+                        .arg((delayMs + 999) / 1000);
+    showProgress();
+    if (!troubleBoxShown)
+        say(brokerTrouble);
+    troubleBoxShown = true;
+}
+
+void RigWindow::brokerRefused(const QString &reason)
+{
+    brokerTrouble = tr("The broker %1 refused this window: %2. Nothing more is tried; check the "
+                       "user and the password.")
+                        .arg(feed->brokerName(), reason);
+    showProgress();
+    say(brokerTrouble);
+}
+
+// Not a box that waits: the rows keep coming while it is up.
+QMessageBox *RigWindow::say(const QString &text)
+{
+    if (closing)
+        return nullptr;
+    auto *box = new QMessageBox(QMessageBox::Warning, windowTitle(), text, QMessageBox::Ok, this);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+    return box;
+}
+
+// One box for what a press of Read Again or Set Clocks could not do, however
+// many hosts tell of it; the status bar says the latest.
+void RigWindow::tellCommands(const QString &text)
+{
+    statusBar()->showMessage(text, 15000);
+    if (commandBox && commandBox->isVisible())
+        commandBox->setText(commandBox->text() + QLatin1Char('\n') + text);
+    else
+        commandBox = say(text);
 }
 
 RigWindow::~RigWindow() = default;
@@ -185,7 +320,7 @@ void RigWindow::bodyRead(const BodyRow &row)
 {
     ++batchDone;
     table->read(row);
-    lastPort = row.port;
+    lastBody = row;
     showLastBody();
     showProgress();
     // Once a round of reads is over, so that the columns do not jump as rows come.
@@ -202,8 +337,8 @@ void RigWindow::fitColumns()
     QHeaderView *header = view->horizontalHeader();
     view->resizeColumnsToContents();
     const QStringList &columns = BodyTableModel::columns();
-    const QStringList kept { QStringLiteral("location"), QStringLiteral("body_id"),
-                             QStringLiteral("check") };
+    const QStringList kept { QLatin1String(BodyField::hostKey), QStringLiteral("location"),
+                             QStringLiteral("body_id"), QStringLiteral("check") };
     int excess = -view->viewport()->width();
     for (int column = 0; column < header->count(); ++column)
         excess += view->isColumnHidden(column) ? 0 : header->sectionSize(column);
@@ -237,22 +372,26 @@ void RigWindow::lookFailed(EdsError error)
     showProgress();
     // Not a box that waits: this comes from the finding worker's answer, which
     // must not be answered again from inside a nested event loop.
-    if (first && !closing) {
-        auto *box = new QMessageBox(
-            QMessageBox::Warning, windowTitle(),
-            tr("The camera library could not be started or could not list the cameras "
+    if (first)
+        say(tr("The camera library could not be started or could not list the cameras "
                "(error 0x%1). The window tries again at every look.")
-                .arg(error, 0, 16),
-            QMessageBox::Ok, this);
-        box->setAttribute(Qt::WA_DeleteOnClose);
-        box->open();
-    }
+                .arg(error, 0, 16));
 }
 
 void RigWindow::showProgress()
 {
     const BodyTableModel::Counts counts = table->counts();
-    if (libraryError != EDS_ERR_OK) {
+    if (feed) {
+        if (!brokerTrouble.isEmpty())
+            progressLabel->setText(brokerTrouble);
+        else if (!feed->isComplete())
+            progressLabel->setText(tr("Connecting to the broker %1…").arg(feed->brokerName()));
+        else
+            progressLabel->setText(tr("Hosts on the broker %1: %2, down: %3")
+                                       .arg(feed->brokerName())
+                                       .arg(hostTable->count())
+                                       .arg(hostTable->downCount()));
+    } else if (libraryError != EDS_ERR_OK) {
         progressLabel->setText(tr("The camera library is not available (error 0x%1); trying again…")
                                    .arg(libraryError, 0, 16));
     } else if (counts.reading > 0) {
@@ -273,13 +412,14 @@ void RigWindow::showProgress()
 // and worded in the language shown; a row cleared since leaves the label.
 void RigWindow::showLastBody()
 {
-    if (!lastPort) {
+    if (!lastBody) {
         ui->lastBodyLabel->setText(tr("No body read yet"));
         return;
     }
     int i = 0;
     while (i < table->count()
-           && (table->rowAt(i).port != *lastPort
+           && (table->rowAt(i).port != lastBody->port || table->rowAt(i).host != lastBody->host
+               || (lastBody->port.isEmpty() && table->rowAt(i).location != lastBody->location)
                || table->stateAt(i) == BodyTableModel::State::Missing))
         ++i;
     if (i == table->count())
@@ -300,6 +440,8 @@ void RigWindow::showLastBody()
 void RigWindow::retranslate()
 {
     setWindowTitle(tr("Sarvolin Rig"));
+    if (hostDock)
+        hostDock->setWindowTitle(tr("Hosts"));
     showLastBody();
     const QList<QAction *> columns = ui->menuColumns->actions();
     for (QAction *action : columns) {
@@ -330,6 +472,8 @@ void RigWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::LanguageChange) {
         ui->retranslateUi(this);
         table->retranslate();
+        if (hostTable)
+            hostTable->retranslate();
         retranslate();
     }
     QMainWindow::changeEvent(event);
@@ -343,7 +487,7 @@ void RigWindow::showColumns()
     const QList<QAction *> columns = ui->menuColumns->actions();
     for (QAction *action : columns) {
         const int column = action->data().toInt();
-        const bool shown = !hidden.contains(fields.value(column));
+        const bool shown = action->isVisible() && !hidden.contains(fields.value(column));
         action->setChecked(shown);
         ui->bodyTable->setColumnHidden(column, !shown);
     }
@@ -352,9 +496,16 @@ void RigWindow::showColumns()
 void RigWindow::setColumnShown(int column, bool shown)
 {
     ui->bodyTable->setColumnHidden(column, !shown);
-    QStringList hidden;
+    // The columns this window offers as they are now; the others as stored.
+    QStringList hidden
+        = settings->value(kHiddenKey).toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
     const QStringList fields = BodyTableModel::columns();
-    for (int i = 0; i < fields.size(); ++i) {
+    const QList<QAction *> offered = ui->menuColumns->actions();
+    for (const QAction *action : offered) {
+        if (!action->isVisible())
+            continue;
+        const int i = action->data().toInt();
+        hidden.removeAll(fields.value(i));
         if (ui->bodyTable->isColumnHidden(i))
             hidden << fields.value(i);
     }
@@ -400,10 +551,13 @@ void RigWindow::chooseRosterToSave()
 
 bool RigWindow::saveRoster(const QString &path)
 {
-    const QByteArray bytes = RowPrinter(RowPrinter::Format::Csv, nullptr,
-                                        { QStringLiteral("port"), QStringLiteral("location"),
-                                          QStringLiteral("name"), QStringLiteral("body_id") })
-                                 .render(table->attachedRows());
+    QStringList fields { QStringLiteral("port"), QStringLiteral("location"), QStringLiteral("name"),
+                         QStringLiteral("body_id") };
+    // Over a broker a place is a place on a host.
+    if (feed)
+        fields.prepend(QLatin1String(BodyField::hostKey));
+    const QByteArray bytes
+        = RowPrinter(RowPrinter::Format::Csv, nullptr, fields).render(table->attachedRows());
     QString error;
     if (!saveAll(path, bytes, error)) {
         QMessageBox::warning(this, tr("Save as Roster"),
@@ -427,8 +581,8 @@ void RigWindow::chooseExport()
 bool RigWindow::exportTable(const QString &path)
 {
     const bool json = path.endsWith(QLatin1String(".json"), Qt::CaseInsensitive);
-    const QByteArray bytes
-        = rendered(json ? RowPrinter::Format::Json : RowPrinter::Format::Csv, table->rows());
+    const QByteArray bytes = rendered(json ? RowPrinter::Format::Json : RowPrinter::Format::Csv,
+                                      exportedFields(), table->rows());
     QString error;
     if (!saveAll(path, bytes, error)) {
         QMessageBox::warning(this, tr("Export"),
@@ -438,6 +592,17 @@ bool RigWindow::exportTable(const QString &path)
     }
     statusBar()->showMessage(tr("Saved to %1").arg(QDir::toNativeSeparators(path)), 5000);
     return true;
+}
+
+// The port too, as a body that has no location is placed by it; the host
+// only over a broker.
+QStringList RigWindow::exportedFields() const
+{
+    QStringList fields = BodyTableModel::columns();
+    if (!feed)
+        fields.removeOne(QLatin1String(BodyField::hostKey));
+    fields.insert(feed ? 1 : 0, QStringLiteral("port"));
+    return fields;
 }
 
 void RigWindow::copyRows()
@@ -455,39 +620,78 @@ void RigWindow::copyRows()
     }
     if (!rows.isEmpty())
         QGuiApplication::clipboard()->setText(
-            QString::fromUtf8(rendered(RowPrinter::Format::Csv, rows)));
+            QString::fromUtf8(rendered(RowPrinter::Format::Csv, exportedFields(), rows)));
 }
 
 void RigWindow::readAgain()
 {
-    engine.readAgain(false);
+    if (feed)
+        sendCommand(false);
+    else
+        engine->readAgain(false);
 }
 
 void RigWindow::setClocks()
 {
-    const int bodies = engine.attached().size();
+    const int bodies = feed ? feed->onlineBodies() : engine->attached().size();
     if (bodies == 0) {
         QMessageBox::information(this, tr("Set Clocks"), tr("No body is attached."));
         return;
     }
-    const auto answer = QMessageBox::question(
-        this, tr("Set Clocks"),
-        tr("Set the clock of each of the %1 attached bodies to this computer's time?").arg(bodies),
-        QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
-    if (answer == QMessageBox::Yes)
-        engine.readAgain(true);
+    const QString question = feed
+        ? tr("Set the clock of each of the %1 bodies on the hosts online to its host's time?")
+              .arg(bodies)
+        : tr("Set the clock of each of the %1 attached bodies to this computer's time?")
+              .arg(bodies);
+    const auto answer
+        = QMessageBox::question(this, tr("Set Clocks"), question,
+                                QMessageBox::Yes | QMessageBox::Cancel, QMessageBox::Cancel);
+    if (answer != QMessageBox::Yes)
+        return;
+    if (feed)
+        sendCommand(true);
+    else
+        engine->readAgain(true);
+}
+
+// To every host online; those that take no commands are named, never passed
+// over in silence.
+void RigWindow::sendCommand(bool clocks)
+{
+    QStringList others;
+    const QStringList sent = feed->send(
+        clocks ? HostPayload::Command::SetClock : HostPayload::Command::ReadAgain, others);
+    if (!others.isEmpty()) {
+        tellCommands(tr("Not sent to %1: started without --accept-commands, it takes no "
+                        "commands.",
+                        nullptr, int(others.size()))
+                         .arg(others.join(QStringLiteral(", "))));
+    } else if (sent.isEmpty()) {
+        statusBar()->showMessage(tr("No host is online."), 15000);
+        return;
+    }
+    if (!sent.isEmpty() && others.isEmpty())
+        statusBar()->showMessage(
+            clocks ? tr("Set Clocks sent to %1.").arg(sent.join(QStringLiteral(", ")))
+                   : tr("Read Again sent to %1.").arg(sent.join(QStringLiteral(", "))),
+            15000);
 }
 
 // Every worker closes what it opened before the window goes.
 void RigWindow::closeEvent(QCloseEvent *event)
 {
     closing = true;
+    if (feed) {
+        feed->close();
+        event->accept();
+        return;
+    }
     QEventLoop loop;
-    connect(&engine, &BodyEngine::idle, &loop, &QEventLoop::quit);
+    connect(engine.get(), &BodyEngine::idle, &loop, &QEventLoop::quit);
     QTimer::singleShot(kCloseWaitMs, &loop, &QEventLoop::quit);
     progressLabel->setText(tr("Closing the sessions…"));
-    engine.stop();
-    if (!engine.isIdle())
+    engine->stop();
+    if (!engine->isIdle())
         loop.exec(QEventLoop::ExcludeUserInputEvents);
     event->accept();
 }

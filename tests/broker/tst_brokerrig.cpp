@@ -580,6 +580,14 @@ void TestBrokerRig::commands()
                                  accepted ? QStringList { "--accept-commands" } : QStringList());
     const QByteArray rows = kHeader + csvRow("host1", 1) + csvRow("host1", 2);
     QCOMPARE(readUntil({ "--csv" }, rows).out, rows);
+    // Its state tells a window whether to send it commands at all.
+    QProcess state;
+    state.start(QStringLiteral(SARVOLIN_MOSQUITTO_SUB),
+                { "-h", "127.0.0.1", "-p", QString::number(broker->port()), "-u", "viewer", "-P",
+                  BrokerProcess::password("viewer"), "-t", "sarvolin/host1/state", "-C", "1", "-W",
+                  "10" });
+    QVERIFY(finish(state, 15000));
+    QCOMPARE(state.readAllStandardOutput().contains(R"("commands":true)"), accepted);
     if (!retained)
         QVERIFY(publish("operator", topic, command));
 

@@ -21,7 +21,10 @@ private slots:
 
 namespace {
 
-// "PORT key=value ...", "-" for no port.
+constexpr int kGrey = -2;
+
+// "PORT key=value ...", "-" for no port; a host's state comes as lost=TIME
+// or offline=TIME, as a reader over a broker hands it in.
 BodyRow rowOf(const QStringList &words)
 {
     BodyRow row;
@@ -38,6 +41,12 @@ BodyRow rowOf(const QStringList &words)
             row.shots = value.toLongLong();
         } else if (key == QLatin1String("offset")) {
             row.clockOffsetS = value.toLongLong();
+        } else if (key == QLatin1String("host")) {
+            row.host = value;
+        } else if (key == QLatin1String("lost")) {
+            row.findings << Finding { Finding::Kind::HostLost, value };
+        } else if (key == QLatin1String("offline")) {
+            row.findings << Finding { Finding::Kind::HostOffline, value };
         }
     }
     return row;
@@ -127,6 +136,41 @@ void TestBodyTableModel::events_data()
                                                "read usb:4 ID=4\u200e" }
                               << QStringList { "|||ok", "usb:3||12??34|ok", "usb:4||4?|ok" }
                               << "3,0,0,0,0,0,3";
+
+    // Over a broker: a port is unique on its host only.
+    QTest::newRow("one port on two hosts, host first")
+        << QStringList { "read usb:1 host=pc2 ID=2",        "read usb:2 host=pc1 ID=3",
+                         "read usb:1 host=pc1 ID=1",        "read usb:1 host=pc2 ID=4",
+                         "unplug usb:2 host=pc2",           "unplug usb:2 host=pc1",
+                         "show host,location,body_id,check" }
+        << QStringList { "pc1|usb:1|1|ok", "pc1|usb:2|3|unplugged", "pc2|usb:1|4|ok" }
+        << "3,0,0,0,0,1,2";
+    const QStringList lost { "read usb:1 host=pc1 ID=1", "read usb:1 host=pc2 ID=2 lost=14:03:07",
+                             "fail usb:2 host=pc2 offline=14:05:00 timed out",
+                             "show host,body_id,check,grey" };
+    QTest::newRow("a host lost: its rows kept, greyed, and said to be")
+        << lost
+        << QStringList { "pc1|1|ok|", "pc2|2|host lost since 14:03:07|grey",
+                         "pc2||timed out; host offline since 14:05:00|grey" }
+        << "3,0,0,0,1,0,2";
+    QTest::newRow("a host back") << lost
+            + QStringList { "read usb:1 host=pc2 ID=2", "read usb:2 host=pc2 ID=5" }
+                                 << QStringList { "pc1|1|ok|", "pc2|2|ok|", "pc2|5|ok|" }
+                                 << "3,0,0,0,0,0,3";
+    QTest::newRow("a roster across hosts")
+        << QStringList { "check 1@usb:1%pc1=A,2@usb:1%pc2=B,3@usb:2%pc2=C",
+                         "read usb:1 host=pc2 ID=1", "read usb:1 host=pc1 ID=2 lost=9:00:00",
+                         "show host,location,name,check" }
+        << QStringList { "pc1|usb:1|B|moved (roster: usb:1 on pc2); host lost since 9:00:00",
+                         "pc2|usb:1|A|moved (roster: usb:1 on pc1)", "pc2|usb:2|C|missing" }
+        << "2,0,1,0,0,0,2";
+    QTest::newRow("stale while the broker is away, then fresh")
+        << QStringList { "check 7@usb:9%pc1=G", "read usb:1 host=pc1 ID=1", "stale",
+                         "show host,check,grey" }
+        << QStringList { "pc1|stale: unknown|grey", "pc1|missing|" } << "1,0,1,1,0,0,1";
+    QTest::newRow("fresh again") << QStringList { "read usb:1 host=pc1 ID=1", "stale", "fresh",
+                                                  "show host,check,grey" }
+                                 << QStringList { "pc1|ok|" } << "1,0,0,0,0,0,1";
 }
 
 void TestBodyTableModel::events()
@@ -154,8 +198,11 @@ void TestBodyTableModel::events()
         } else if (verb == QLatin1String("read")) {
             model.read(rowOf(words));
         } else if (verb == QLatin1String("fail")) {
-            BodyRow row = rowOf(words.mid(0, 2));
-            const QString said = words.mid(2).join(QLatin1Char(' '));
+            int said0 = 2; // after "fail PORT" and its key=value words
+            while (words.value(said0).contains(QLatin1Char('=')))
+                ++said0;
+            BodyRow row = rowOf(words.mid(0, said0));
+            const QString said = words.mid(said0).join(QLatin1Char(' '));
             for (int kind = 0; kind <= int(ReadFailure::ClockOff); ++kind) {
                 if (RowWords::english(ReadFailure(kind)) == said)
                     row.failure = ReadFailure(kind);
@@ -166,14 +213,20 @@ void TestBodyTableModel::events()
             model.unplugged(rowOf(words));
         } else if (verb == QLatin1String("clear")) {
             model.clearUnplugged();
+        } else if (verb == QLatin1String("stale") || verb == QLatin1String("fresh")) {
+            model.setStale(verb == QLatin1String("stale"));
         } else if (verb == QLatin1String("check")) {
             // "ID@PORT=NAME,... battery=N shots=N", "-" for no roster
             BodyCheck check;
             if (words.value(1) != QLatin1String("-")) {
-                QString csv = QStringLiteral("body_id,port,name\n");
+                // "%HOST" after a port gives the roster a host column.
+                const bool hosts = words.value(1).contains(QLatin1Char('%'));
+                QString csv = hosts ? QStringLiteral("body_id,port,host,name\n")
+                                    : QStringLiteral("body_id,port,name\n");
                 for (const QString &body : words.value(1).split(QLatin1Char(',')))
                     csv += QString(body)
                                .replace(QLatin1Char('@'), QLatin1Char(','))
+                               .replace(QLatin1Char('%'), QLatin1Char(','))
                                .replace(QLatin1Char('='), QLatin1Char(','))
                         + QLatin1Char('\n');
                 QFile file(dir.filePath(QStringLiteral("roster.csv")));
@@ -200,7 +253,7 @@ void TestBodyTableModel::events()
         } else if (verb == QLatin1String("show")) {
             columns.clear();
             for (const QString &name : words.value(1).split(QLatin1Char(',')))
-                columns << BodyTableModel::columnOf(name);
+                columns << (name == QLatin1String("grey") ? kGrey : BodyTableModel::columnOf(name));
         } else {
             QFAIL(qPrintable(QStringLiteral("no such event: ") + event));
         }
@@ -209,8 +262,12 @@ void TestBodyTableModel::events()
     QStringList actual;
     for (int row = 0; row < proxy.rowCount(); ++row) {
         QStringList cells;
-        for (int c : qAsConst(columns))
-            cells << proxy.index(row, c).data().toString();
+        for (int c : qAsConst(columns)) {
+            // "grey": the row is shown as not current.
+            cells << (c == kGrey ? QString::fromLatin1(
+                          proxy.index(row, 0).data(Qt::ForegroundRole).isValid() ? "grey" : "")
+                                 : proxy.index(row, c).data().toString());
+        }
         actual << cells.join(QLatin1Char('|'));
     }
     QCOMPARE(actual, shown);

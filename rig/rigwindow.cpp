@@ -246,6 +246,7 @@ void RigWindow::watchBroker()
     connect(&labelsLater, &QTimer::timeout, this, [this] {
         showLastBody();
         showProgress();
+        fitColumns(); // a host's state is longer than "ok"
     });
     connect(feed, &BrokerFeed::complete, this, [this] {
         brokerTrouble.clear();
@@ -285,8 +286,8 @@ void RigWindow::brokerRetrying(const QString &reason, int delayMs)
 
 void RigWindow::brokerRefused(const QString &reason)
 {
-    brokerTrouble = tr("The broker %1 refused this window: %2. Nothing more is tried; check the "
-                       "user and the password.")
+    brokerTrouble = tr("The broker %1 turned this window away (%2). Nothing more is tried; check "
+                       "the user name and the password.")
                         .arg(feed->brokerName(), reason);
     showProgress();
     say(brokerTrouble);

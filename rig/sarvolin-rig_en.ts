@@ -94,6 +94,45 @@
         <source>Could not be read: %1</source>
         <translation>Could not be read: %1</translation>
     </message>
+    <message>
+        <source>%1; %2</source>
+        <translation>%1; %2</translation>
+    </message>
+    <message>
+        <source>stale: %1</source>
+        <translation>stale: %1</translation>
+    </message>
+</context>
+<context>
+    <name>HostTableModel</name>
+    <message>
+        <source>not known</source>
+        <translation>not known</translation>
+    </message>
+    <message>
+        <source>online</source>
+        <translation>online</translation>
+    </message>
+    <message>
+        <source>lost since %1</source>
+        <translation>lost since %1</translation>
+    </message>
+    <message>
+        <source>offline since %1</source>
+        <translation>offline since %1</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>Bodies</source>
+        <translation>Bodies</translation>
+    </message>
 </context>
 <context>
     <name>RigWindow</name>
@@ -270,6 +309,53 @@
     <message>
         <source>Closing the sessions…</source>
         <translation>Closing the sessions…</translation>
+    </message>
+    <message>
+        <source>The broker refused the command to %1: %2</source>
+        <translation>The broker refused the command to %1: %2</translation>
+    </message>
+    <message>
+        <source>The broker %1 cannot be reached (%2); trying again in %3 s. The table shows the last rows heard.</source>
+        <translation>The broker %1 cannot be reached (%2); trying again in %3 s. The table shows the last rows heard.</translation>
+    </message>
+    <message>
+        <source>The broker %1 turned this window away (%2). Nothing more is tried; check the user name and the password.</source>
+        <translation>The broker %1 turned this window away (%2). Nothing more is tried; check the user name and the password.</translation>
+    </message>
+    <message>
+        <source>Connecting to the broker %1…</source>
+        <translation>Connecting to the broker %1…</translation>
+    </message>
+    <message>
+        <source>Hosts on the broker %1: %2, down: %3</source>
+        <translation>Hosts on the broker %1: %2, down: %3</translation>
+    </message>
+    <message>
+        <source>Hosts</source>
+        <translation>Hosts</translation>
+    </message>
+    <message>
+        <source>Set the clock of each of the %1 bodies on the hosts online to its host&apos;s time?</source>
+        <translation>Set the clock of each of the %1 bodies on the hosts online to its host&apos;s time?</translation>
+    </message>
+    <message numerus="yes">
+        <source>Not sent to %1: started without --accept-commands, it takes no commands.</source>
+        <translation>
+            <numerusform>Not sent to %1: started without --accept-commands, it takes no commands.</numerusform>
+            <numerusform>Not sent to %1: started without --accept-commands, they take no commands.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No host is online.</source>
+        <translation>No host is online.</translation>
+    </message>
+    <message>
+        <source>Set Clocks sent to %1.</source>
+        <translation>Set Clocks sent to %1.</translation>
+    </message>
+    <message>
+        <source>Read Again sent to %1.</source>
+        <translation>Read Again sent to %1.</translation>
     </message>
 </context>
 <context>

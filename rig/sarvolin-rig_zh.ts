@@ -94,6 +94,45 @@
         <source>Could not be read: %1</source>
         <translation>无法读取：%1</translation>
     </message>
+    <message>
+        <source>%1; %2</source>
+        <translation>%1；%2</translation>
+    </message>
+    <message>
+        <source>stale: %1</source>
+        <translation>已过时：%1</translation>
+    </message>
+</context>
+<context>
+    <name>HostTableModel</name>
+    <message>
+        <source>not known</source>
+        <translation>未知</translation>
+    </message>
+    <message>
+        <source>online</source>
+        <translation>在线</translation>
+    </message>
+    <message>
+        <source>lost since %1</source>
+        <translation>自 %1 起失联</translation>
+    </message>
+    <message>
+        <source>offline since %1</source>
+        <translation>自 %1 起离线</translation>
+    </message>
+    <message>
+        <source>Host</source>
+        <translation>主机</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>Bodies</source>
+        <translation>机身</translation>
+    </message>
 </context>
 <context>
     <name>RigWindow</name>
@@ -270,6 +309,52 @@
     <message>
         <source>Closing the sessions…</source>
         <translation>正在关闭会话…</translation>
+    </message>
+    <message>
+        <source>The broker refused the command to %1: %2</source>
+        <translation>代理服务器拒绝了发给 %1 的命令：%2</translation>
+    </message>
+    <message>
+        <source>The broker %1 cannot be reached (%2); trying again in %3 s. The table shows the last rows heard.</source>
+        <translation>无法连接代理服务器 %1（%2）；%3 秒后重试。表格显示的是最后收到的行。</translation>
+    </message>
+    <message>
+        <source>The broker %1 turned this window away (%2). Nothing more is tried; check the user name and the password.</source>
+        <translation>代理服务器 %1 拒绝了本窗口（%2）。不再重试；请检查用户名和密码。</translation>
+    </message>
+    <message>
+        <source>Connecting to the broker %1…</source>
+        <translation>正在连接代理服务器 %1…</translation>
+    </message>
+    <message>
+        <source>Hosts on the broker %1: %2, down: %3</source>
+        <translation>代理服务器 %1 上的主机：%2，已断开：%3</translation>
+    </message>
+    <message>
+        <source>Hosts</source>
+        <translation>主机</translation>
+    </message>
+    <message>
+        <source>Set the clock of each of the %1 bodies on the hosts online to its host&apos;s time?</source>
+        <translation>将在线主机上 %1 台机身的时钟分别设为其主机的时间？</translation>
+    </message>
+    <message numerus="yes">
+        <source>Not sent to %1: started without --accept-commands, it takes no commands.</source>
+        <translation>
+            <numerusform>未发送给 %1：它启动时没有 --accept-commands，不接受命令。</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>No host is online.</source>
+        <translation>没有在线的主机。</translation>
+    </message>
+    <message>
+        <source>Set Clocks sent to %1.</source>
+        <translation>已向 %1 发送“设置时钟”。</translation>
+    </message>
+    <message>
+        <source>Read Again sent to %1.</source>
+        <translation>已向 %1 发送“重新读取”。</translation>
     </message>
 </context>
 <context>

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Renders the main window, after a read on the simulated camera, and the rig
-# window, on a simulated rig with a roster, in English and in Chinese to PNG
-# files:
+# window, on a simulated rig with a roster and over a broker with three
+# hosts' agents, one lost, in English and in Chinese to PNG files:
 #   scripts/screenshot.sh [output-directory]      (default: screenshots/out)
 # Builds in $SARVOLIN_BUILD_DIR (default: build/plain). Renders on a virtual X
 # display rather than the offscreen platform, whose 12 pt fallback font is far
@@ -17,7 +17,7 @@ out="$(cd "$out" && pwd)"
 build="${SARVOLIN_BUILD_DIR:-build/plain}"
 
 # shellcheck disable=SC2046
-scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt) xvfb xauth
+scripts/deps.sh $(grep -v '^#' scripts/build-deps.txt) xvfb xauth mosquitto mosquitto-clients
 scripts/cjk-font.sh
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON

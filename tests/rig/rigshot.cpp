@@ -1,8 +1,21 @@
 // Renders the rig window on a simulated rig with a roster: a body missing,
 // one moved, one unknown, a low battery and one that timed out, in English
-// and in Chinese, to rig-en.png and rig-zh.png in the directory given.
+// and in Chinese, to rig-en.png and rig-zh.png in the directory given; and,
+// where mosquitto is installed, over a broker of its own with three hosts'
+// agents, one of them lost, to rig-broker-en.png and rig-broker-zh.png.
 #include "rig/bodytablemodel.h"
+#include "rig/hosttablemodel.h"
 #include "rig/rigwindow.h"
+
+#ifdef SARVOLIN_MOSQUITTO_PUB
+#include "brokerprocess.h"
+
+#include <QProcess>
+
+#include <csignal>
+#include <memory>
+#include <vector>
+#endif
 
 #include <QApplication>
 #include <QDir>
@@ -25,6 +38,63 @@ bool save(QWidget &window, const QString &file)
     std::printf("%s\n", qPrintable(file));
     return true;
 }
+
+#ifdef SARVOLIN_MOSQUITTO_PUB
+// Three computers' agents, the demo lister publishing simulated bodies; the
+// third killed, as a computer that drops off.
+bool shootBroker(const QDir &out, const QString &work, QSettings &settings)
+{
+    const QStringList hosts { "camera-pc-1", "camera-pc-2", "camera-pc-3" };
+    BrokerProcess broker(work, hosts + QStringList { "viewer" });
+    if (!broker.start()) {
+        std::fprintf(stderr, "%s\n", qPrintable(broker.errorString()));
+        return false;
+    }
+    const QStringList cameras { "ok,ok,low-battery", "ok,drifted", "ok,ok" };
+    std::vector<std::unique_ptr<QProcess>> agents;
+    for (int i = 0; i < hosts.size(); ++i) {
+        auto agent = std::make_unique<QProcess>();
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("SARVOLIN_SIMULATED_CAMERAS", cameras[i]);
+        environment.insert(
+            "SARVOLIN_SIMULATED_FIRST_ID",
+            QStringLiteral("%1").arg(83021004517 + 100 * i, 12, 10, QLatin1Char('0')));
+        environment.insert("SARVOLIN_MQTT_PASSWORD", BrokerProcess::password(hosts[i]));
+        agent->setProcessEnvironment(environment);
+        agent->setStandardOutputFile(QProcess::nullDevice());
+        agent->start(QStringLiteral(SARVOLIN_LIST_DEMO),
+                     { "--publish", broker.url(hosts[i]), "--host-name", hosts[i] });
+        agents.push_back(std::move(agent));
+    }
+    settings.remove(QStringLiteral("roster/path"));
+    BrokerClient::Settings where;
+    QString error;
+    BrokerUrl::parse(broker.url(QStringLiteral("viewer")), where.url, error);
+    where.password = BrokerProcess::password(QStringLiteral("viewer"));
+    RigWindow window(where, QStringLiteral("sarvolin"), &settings);
+    window.resize(1440, 420);
+    window.show();
+    bool ok = window.openBroker(error)
+        && QTest::qWaitFor([&] { return window.model()->counts().bodies == 7; }, 20000);
+    if (ok) {
+        ::kill(pid_t(agents.back()->processId()), SIGKILL);
+        ok = QTest::qWaitFor([&] { return window.hosts()->downCount() == 1; }, 10000);
+        QTest::qWait(300); // the table settles and the columns fit
+    }
+    if (!ok)
+        std::fprintf(stderr, "the three hosts were not shown: %s\n", qPrintable(error));
+    const bool en = ok && save(window, out.filePath(QStringLiteral("rig-broker-en.png")));
+    window.switchLanguage(true);
+    const bool zh = ok && save(window, out.filePath(QStringLiteral("rig-broker-zh.png")));
+    window.switchLanguage(false);
+    window.close();
+    for (const auto &agent : agents) {
+        agent->terminate();
+        agent->waitForFinished(10000);
+    }
+    return en && zh;
+}
+#endif
 
 } // namespace
 
@@ -71,6 +141,11 @@ int main(int argc, char *argv[])
     const bool en = save(window, out.filePath(QStringLiteral("rig-en.png")));
     window.switchLanguage(true);
     const bool zh = save(window, out.filePath(QStringLiteral("rig-zh.png")));
+    window.switchLanguage(false);
     window.close();
+#ifdef SARVOLIN_MOSQUITTO_PUB
+    if (!shootBroker(out, dir.path(), settings))
+        return 1;
+#endif
     return en && zh ? 0 : 1;
 }

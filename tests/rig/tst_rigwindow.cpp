@@ -373,9 +373,11 @@ void TestRigWindow::overBroker()
     // A wrong password: told, and not tried again.
     window = windowAs(QStringLiteral("operator"), QStringLiteral("wrong"));
     QTRY_COMPARE(answerer.boxes.size(), 2);
-    QVERIFY2(answerer.boxes[1].text.contains(QLatin1String("refused this window")),
+    QVERIFY2(answerer.boxes[1].text.contains(
+                 QLatin1String("turned this window away (refused the connection: ")),
              qPrintable(answerer.boxes[1].text));
-    QVERIFY(statusLine(*window).contains(QLatin1String("refused this window")));
+    QVERIFY(statusLine(*window).contains(
+        QLatin1String("turned this window away (refused the connection: ")));
     window->close();
     QVERIFY(answerer.unexpected.isEmpty());
 #endif

@@ -441,8 +441,11 @@ void RigWindow::showLastBody()
 void RigWindow::retranslate()
 {
     setWindowTitle(tr("Sarvolin Rig"));
-    if (hostDock)
+    if (hostDock) {
         hostDock->setWindowTitle(tr("Hosts"));
+        // What a screen reader calls the pane's table.
+        hostDock->widget()->setAccessibleName(tr("Hosts"));
+    }
     showLastBody();
     const QList<QAction *> columns = ui->menuColumns->actions();
     for (QAction *action : columns) {

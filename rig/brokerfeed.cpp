@@ -50,6 +50,8 @@ BrokerFeed::BrokerFeed(BrokerClient::Settings settings, const QString &topicPref
     connect(&reader, &HostReader::bodyGone, this, [this](const BodyRow &row) { queue(true, row); });
     connect(&reader, &HostReader::hostChanged, this, &BrokerFeed::queueHost);
     connect(&client, &BrokerClient::retrying, this, [this](const QString &reason, int delayMs) {
+        // A picture cut off is not the broker's whole.
+        freshAfterQueue = false;
         this->table->setStale(true);
         emit retrying(reason, delayMs);
     });

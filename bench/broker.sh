@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # Figures over an MQTT broker: a rig of four computers' agents into one
 # reader against one lister reading as many bodies, how soon a reader hears
-# that a host is gone, and a broker's thousand retained bodies read by the
-# lister against mosquitto_sub:
+# that a host is gone, a broker's thousand retained bodies read by the
+# lister against mosquitto_sub, and the rig window's UI thread as a thousand
+# bodies come in:
 #   bash bench/broker.sh BUILD
 # Each broker is mosquitto on a free loopback port with a config of its own,
 # anonymous, and is stopped with every agent when the script ends. Fails only
 # when a measurement cannot be made. $SARVOLIN_BENCH_RUNS sets hyperfine's
 # runs (default 15), $SARVOLIN_BENCH_ROUNDS the rounds of the times that end
-# in another process (default 5).
+# in another process and of the window's stalls (default 5).
 set -euo pipefail
 build="$(cd "$1" && pwd)"
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -42,6 +43,8 @@ fail() {
     exit 1
 }
 [ -x "$demo" ] || fail "no sarvolin-list-demo in $build"
+window="$build/bench/sarvolin-bench-rig"
+[ -x "$window" ] || fail "no sarvolin-bench-rig in $build/bench"
 command -v mosquitto >/dev/null || fail "no mosquitto"
 
 # shellcheck source=bench/timed.sh
@@ -116,4 +119,31 @@ echo "- sarvolin-list-demo --from printed $rows rows, one for each body"
 # Ended by SIGTERM, as by a service manager, they say they are offline.
 kill -CONT "${agents[@]}"
 ended "${agents[@]}"
+ended "$brokerPid"
+
+# --- The rig window, offscreen, 10 hosts × 100 bodies ----------------------
+broker window
+url="mqtt://127.0.0.1:$port"
+# stalls MODE WHAT: $rounds runs of the window; the worst longest stall
+# against the target, with the medians.
+stalls() {
+    local mode="$1" what="$2" stall p99 sorts worst
+    : >"$work/stalls"
+    for _ in $(seq "$rounds"); do
+        sorts=""
+        read -r stall p99 _ sorts < <("$window" "$mode" "$url" 2>"$work/err") || true
+        [ -n "${sorts:-}" ] ||
+            { cat "$work/err" >&2 && fail "the rig window's stall ($mode) could not be measured"; }
+        echo "$stall $p99" >>"$work/stalls"
+    done
+    worst="$(cut -d ' ' -f 1 "$work/stalls" | sort -n | tail -n 1)"
+    median() { cut -d ' ' -f "$1" "$work/stalls" | sort -n | sed -n "$(((rounds + 1) / 2))p"; }
+    echo "- the rig window over the broker, 1,000 rows from 10 hosts $what, sorted and scrolled"
+    echo "  as they come: longest stall $worst ms at worst of $rounds runs (target ≤ 50 ms:" \
+        "$(awk -v s="$worst" 'BEGIN { print s <= 50 ? "met" : "not met" }')), median $(median 1) ms;" \
+        "99th-percentile gap $(median 2) ms (median)"
+}
+echo
+stalls --broker-stall "arriving while it is connected"
+stalls --broker-opened "already on the broker when it opens"
 ended "$brokerPid"

@@ -11,7 +11,8 @@
 # EDSDK.dll built with the wrong calling convention must be refused too.
 # Last, over a mosquitto of its own on loopback, the Windows lister meets
 # this machine's (build/plain/sarvolin-list-demo, which the test command builds
-# first, or $SARVOLIN_LINUX_LISTER) as agent and as reader.
+# first, or $SARVOLIN_LINUX_LISTER) as agent and as reader, and the Windows
+# rig window reads a Linux agent.
 # Installs what is missing (Debian, as root). Wine runs in a prefix of its
 # own, removed at the end.
 set -euo pipefail
@@ -125,7 +126,8 @@ mkdir -p "$work/fonts"
 while IFS= read -r font; do
     cp -L "$font" "$work/fonts/"
 done < <(fc-list 'DejaVu Sans' file | cut -d: -f1; fc-list :lang=zh-cn file | cut -d: -f1)
-export WINEQT_QPA_FONTDIR="$("$wine" winepath -w "$work/fonts")"
+fontdir="$("$wine" winepath -w "$work/fonts")"
+export WINEQT_QPA_FONTDIR="$fontdir"
 
 echo "== tests under wine (offscreen) =="
 # Wine now and then fails to start a program at all (a test that ends in no
@@ -292,7 +294,9 @@ echo "sarvolin-list.exe: a pre-flight check with a roster and the clocks set, st
 echo "== over a broker: Windows and Linux listers, under wine =="
 # Linux's mosquitto on a free loopback port, with a configuration of our own.
 port="$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')"
+# Its log names each subscription, for the rig window's check.
 printf 'listener %s 127.0.0.1\nallow_anonymous true\nlog_dest stderr\n' "$port" >"$work/mosquitto.conf"
+printf 'log_type %s\n' error warning notice information subscribe >>"$work/mosquitto.conf"
 mosquitto_bin="$(command -v mosquitto || echo /usr/sbin/mosquitto)"
 "$mosquitto_bin" -c "$work/mosquitto.conf" >"$work/mosquitto.log" 2>&1 &
 started_pids+=($!)
@@ -367,5 +371,56 @@ read_back "$wine" "$stage/sarvolin-list.exe" --from "$url" --csv \
 agent_stop linux
 echo "over a broker: a Windows agent read by Linux, a Linux agent read by Windows, each stopped cleanly"
 
-echo "windows-test: $arch programs started under $wine: $tests tests passed, a press, the lister's runs and a broker's"
+echo "== the rig window over a broker, under wine =="
+# The zip carries only the windows platform, on which wine without a display
+# makes no window: the window runs on the offscreen platform of the Qt build.
+# Qt's warnings go to stderr (in CR LF lines), which must hold nothing but
+# that platform's note that it sizes no window frames.
+rig_started=$SECONDS
+agent_start linux-rig env SARVOLIN_SIMULATED_CAMERAS=2 SARVOLIN_SIMULATED_FIRST_ID=000000002001 \
+    "$linux_lister" --publish "$url" --host-name linux-rig
+rig_log_from=$(($(wc -l <"$work/mosquitto.log") + 1))
+WINEQT_QPA_PLATFORM=offscreen WINEQT_FORCE_STDERR_LOGGING=1 WINEQT_QPA_FONTDIR="$fontdir" \
+    WINEQT_QPA_PLATFORM_PLUGIN_PATH="$("$wine" winepath -w "$qt/plugins/platforms" 2>/dev/null)" \
+    "$wine" "$stage/sarvolin-rig.exe" --broker "$url" >"$work/rig.out" 2>"$work/rig.err" &
+rig_pid=$!
+started_pids+=("$rig_pid")
+# Every topic the window's client subscribed to, in order: the client is the
+# one that asked for every host's bodies, as no other does from here on.
+rig_subscriptions() {
+    tail -n +"$rig_log_from" "$work/mosquitto.log" | awk '
+        NF == 4 && $3 ~ /^[0-2]$/ && $4 == "sarvolin/+/body/+" && id == "" { id = $2 }
+        NF == 4 && $3 ~ /^[0-2]$/ { client[NR] = $2; topic[NR] = $4 }
+        END { for (n = 1; n <= NR; n++) if (n in client && client[n] == id) print topic[n] }'
+}
+rig_fail() {
+    tail -n +"$rig_log_from" "$work/mosquitto.log" >&2
+    cat "$work/rig.err" >&2
+    echo "windows-test: sarvolin-rig.exe --broker $*" >&2
+    exit 1
+}
+# The second subscription goes out only once the broker has answered the
+# first: the window's reader at work, not the client library alone.
+rig_want="$(printf '%s\n' 'sarvolin/+/state' 'sarvolin/+/body/+' 'sarvolin/+/state')"
+for _ in $(seq 60); do
+    [ "$(rig_subscriptions)" = "$rig_want" ] && break
+    kill -0 "$rig_pid" 2>/dev/null || rig_fail "ended at its start"
+    sleep 0.5
+done
+[ "$(rig_subscriptions)" = "$rig_want" ] || rig_fail "did not subscribe to every host's state and bodies, then to the states again"
+sleep 3
+kill -0 "$rig_pid" 2>/dev/null || rig_fail "ended within 3 s of subscribing"
+[ "$(rig_subscriptions)" = "$rig_want" ] || rig_fail "subscribed again within 3 s (a lost connection?)"
+if tr -d '\r' <"$work/rig.err" | grep -vqxF 'This plugin does not support propagateSizeHints()'; then
+    rig_fail "wrote the above to stderr"
+fi
+# Under wine, SIGTERM ends a program outright, with no close event: fine for
+# a window that publishes nothing and leaves no will, whose dropped
+# connection the broker simply forgets.
+kill "$rig_pid"
+wait "$rig_pid" 2>/dev/null || true
+agent_stop linux-rig
+echo "over a broker: sarvolin-rig.exe subscribed to every host, then again once answered, and ran 3 s with a clean stderr, in $((SECONDS - rig_started)) s"
+
+echo "windows-test: $arch programs started under $wine: $tests tests passed, a press, the lister's runs, a broker's and the rig window's"
 echo "windows-test: passed in $((SECONDS - started)) s"

@@ -466,7 +466,15 @@ QVariant BodyTableModel::icon(const Entry &entry) const
         pixmap = QStyle::SP_MessageBoxQuestion;
         break;
     }
-    return QApplication::style()->standardIcon(pixmap);
+    QStyle *style = QApplication::style();
+    if (style != iconStyle) {
+        icons.clear();
+        iconStyle = style;
+    }
+    auto it = icons.find(pixmap);
+    if (it == icons.end())
+        it = icons.insert(pixmap, style->standardIcon(pixmap));
+    return *it;
 }
 
 QVariant BodyTableModel::data(const QModelIndex &index, int role) const

@@ -5,6 +5,8 @@
 #include "engine/bodyrow.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QIcon>
 #include <QStringList>
 #include <QVector>
 
@@ -12,6 +14,8 @@
 // host and port, and the roster's absent bodies as rows of their own; always
 // in the lister's order, so that a view left unsorted shows the rig as the
 // lister prints it.
+class QStyle;
+
 class BodyTableModel : public QAbstractTableModel
 {
     Q_OBJECT
@@ -95,5 +99,9 @@ private:
 
     BodyCheck bodyCheck;
     bool stale = false;
+    // The style's icons, by state: a view asks for one at every cell it
+    // measures, and the style loads it anew at each call.
+    mutable QHash<int, QIcon> icons;
+    mutable const QStyle *iconStyle = nullptr;
     QVector<Entry> entries;
 };

@@ -9,7 +9,7 @@
 namespace {
 
 // Rows go into the table for this long at most before the window gets a turn.
-constexpr int kSliceMs = 8;
+constexpr int kSliceMs = 4;
 
 BrokerClient::Settings readerSettings(BrokerClient::Settings settings)
 {

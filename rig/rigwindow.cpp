@@ -46,6 +46,8 @@ const QString kMinBatteryKey = QStringLiteral("check/min_battery");
 // cut short too, on a small screen or with large fonts.
 constexpr int kNarrowestColumn = 48;
 
+constexpr int kRowsMeasured = 100;
+
 // Closing waits this long at most for the workers, which kill their own
 // stragglers well before.
 constexpr int kCloseWaitMs = 10 * 1000;
@@ -131,6 +133,9 @@ void RigWindow::setUp()
     ui->bodyTable->sortByColumn(locationColumn(), Qt::AscendingOrder);
     ui->bodyTable->horizontalHeader()->setSectionsMovable(false);
     ui->bodyTable->horizontalHeader()->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // Fitting the columns measures the rows in view and this many more, not
+    // a thousand of them.
+    ui->bodyTable->horizontalHeader()->setResizeContentsPrecision(kRowsMeasured);
 
     progressLabel = new QLabel(this);
     progressLabel->setObjectName(QStringLiteral("progressLabel"));
@@ -237,17 +242,21 @@ void RigWindow::watchBroker()
 {
     connect(feed, &BrokerFeed::bodyRead, this, [this](const BodyRow &row) {
         lastBody = row;
-        // Shown once a burst is in, as the table settles.
+        // The labels follow a stream of rows; the columns are fitted once it
+        // has stopped, so that they do not jump as rows come.
         if (!labelsLater.isActive())
             labelsLater.start();
+        fitLater.start();
     });
     labelsLater.setSingleShot(true);
     labelsLater.setInterval(100);
     connect(&labelsLater, &QTimer::timeout, this, [this] {
         showLastBody();
         showProgress();
-        fitColumns(); // a host's state is longer than "ok"
     });
+    fitLater.setSingleShot(true);
+    fitLater.setInterval(500);
+    connect(&fitLater, &QTimer::timeout, this, &RigWindow::fitColumns);
     connect(feed, &BrokerFeed::complete, this, [this] {
         brokerTrouble.clear();
         troubleBoxShown = false;

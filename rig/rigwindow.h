@@ -106,6 +106,7 @@ private:
     QPointer<QMessageBox> commandBox;
     QDockWidget *hostDock = nullptr;
     QTimer labelsLater;
+    QTimer fitLater;
     // Bodies handed to the workers since the table last had none being read.
     int batchTotal = 0;
     int batchDone = 0;

@@ -79,7 +79,7 @@ bool shootBroker(const QDir &out, const QString &work, QSettings &settings)
     if (ok) {
         ::kill(pid_t(agents.back()->processId()), SIGKILL);
         ok = QTest::qWaitFor([&] { return window.hosts()->downCount() == 1; }, 10000);
-        QTest::qWait(300); // the table settles and the columns fit
+        QTest::qWait(1000); // the table settles and the columns fit
     }
     if (!ok)
         std::fprintf(stderr, "the three hosts were not shown: %s\n", qPrintable(error));

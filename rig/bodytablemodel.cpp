@@ -105,14 +105,15 @@ BodyRow BodyTableModel::checked(BodyRow row) const
     return row;
 }
 
-// A port is unique on its host; a body that came over a broker without one
-// is placed by its location there.
-int BodyTableModel::rowOfBody(const BodyRow &body) const
+bool BodyTableModel::sameBody(const BodyRow &a, const BodyRow &b)
+{
+    return a.host == b.host && a.port == b.port && (!a.port.isEmpty() || a.location == b.location);
+}
+
+int BodyTableModel::rowOf(const BodyRow &body) const
 {
     for (int i = 0; i < entries.size(); ++i) {
-        const BodyRow &row = entries[i].row;
-        if (entries[i].state != State::Missing && row.host == body.host && row.port == body.port
-            && (!body.port.isEmpty() || row.location == body.location))
+        if (entries[i].state != State::Missing && sameBody(entries[i].row, body))
             return i;
     }
     return -1;
@@ -207,7 +208,7 @@ void BodyTableModel::updateMissing()
 
 void BodyTableModel::reading(const BodyRow &body)
 {
-    const int i = rowOfBody(body);
+    const int i = rowOf(body);
     if (i < 0) {
         Entry entry;
         entry.row = checked(body);
@@ -227,7 +228,7 @@ void BodyTableModel::read(const BodyRow &row)
     Entry entry;
     entry.row = checked(row);
     entry.state = row.wasRead() ? State::Read : State::Failed;
-    int i = rowOfBody(row);
+    int i = rowOf(row);
     if (i < 0 && entry.state == State::Read)
         i = rowOfMissing(row.bodyId);
     if (i < 0)
@@ -239,7 +240,7 @@ void BodyTableModel::read(const BodyRow &row)
 
 void BodyTableModel::unplugged(const BodyRow &body)
 {
-    const int i = rowOfBody(body);
+    const int i = rowOf(body);
     if (i < 0)
         return;
     Entry entry = entries[i];

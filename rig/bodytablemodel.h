@@ -42,6 +42,11 @@ public:
     const BodyCheck &check() const { return bodyCheck; }
 
     int count() const { return entries.size(); }
+    // Rows of one body: a port is unique on its host, and a body that came
+    // over a broker without one is placed by its location there.
+    static bool sameBody(const BodyRow &a, const BodyRow &b);
+    // The row of the body, but for a roster's missing ones; -1 where none.
+    int rowOf(const BodyRow &body) const;
     const BodyRow &rowAt(int row) const { return entryAt(row).row; }
     State stateAt(int row) const { return entryAt(row).state; }
     QVector<BodyRow> rows() const;
@@ -83,7 +88,6 @@ private:
     static bool before(const Entry &a, const Entry &b);
     const Entry &entryAt(int row) const;
     BodyRow checked(BodyRow row) const;
-    int rowOfBody(const BodyRow &body) const;
     int rowOfMissing(const QString &bodyId) const;
 
     void insert(const Entry &entry);

@@ -4,7 +4,9 @@
 #include "rig/hosttablemodel.h"
 
 #include <QElapsedTimer>
-#include <QSet>
+#include <QHash>
+
+#include <algorithm>
 
 namespace {
 
@@ -92,17 +94,18 @@ void BrokerFeed::queuePicture()
 {
     changes.clear();
     const QVector<BodyRow> rows = reader.rows();
-    QSet<QString> heard;
+    QHash<QString, QVector<BodyRow>> heard; // by host, so that each row looks among a few
     for (const BodyRow &row : rows) {
-        heard.insert(row.host + QLatin1Char('\n') + row.port + QLatin1Char('\n') + row.location);
+        heard[row.host] << row;
         queue(false, row);
     }
     for (int i = 0; i < table->count(); ++i) {
         const BodyTableModel::State state = table->stateAt(i);
         const BodyRow &row = table->rowAt(i);
+        const QVector<BodyRow> onHost = heard.value(row.host);
         if (state == BodyTableModel::State::Missing || state == BodyTableModel::State::Unplugged
-            || heard.contains(row.host + QLatin1Char('\n') + row.port + QLatin1Char('\n')
-                              + row.location))
+            || std::any_of(onHost.begin(), onHost.end(),
+                           [&](const BodyRow &now) { return BodyTableModel::sameBody(row, now); }))
             continue;
         queue(true, row);
     }

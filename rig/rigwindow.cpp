@@ -258,7 +258,7 @@ void RigWindow::watchBroker()
     fitLater.setInterval(500);
     connect(&fitLater, &QTimer::timeout, this, &RigWindow::fitColumns);
     connect(feed, &BrokerFeed::complete, this, [this] {
-        brokerTrouble.clear();
+        trouble = {};
         troubleBoxShown = false;
         showLastBody();
         showProgress();
@@ -283,23 +283,37 @@ bool RigWindow::openBroker(QString &error)
 
 void RigWindow::brokerRetrying(const QString &reason, int delayMs)
 {
-    brokerTrouble = tr("The broker %1 cannot be reached (%2); trying again in %3 s. The table "
-                       "shows the last rows heard.")
-                        .arg(feed->brokerName(), reason)
-                        .arg((delayMs + 999) / 1000);
+    trouble = { Trouble::Kind::Retrying, reason, delayMs };
     showProgress();
     if (!troubleBoxShown)
-        say(brokerTrouble);
+        say(troubleText());
     troubleBoxShown = true;
 }
 
 void RigWindow::brokerRefused(const QString &reason)
 {
-    brokerTrouble = tr("The broker %1 turned this window away (%2). Nothing more is tried; check "
-                       "the user name and the password.")
-                        .arg(feed->brokerName(), reason);
+    trouble = { Trouble::Kind::Refused, reason, 0 };
     showProgress();
-    say(brokerTrouble);
+    say(troubleText());
+}
+
+// In the language shown now.
+QString RigWindow::troubleText() const
+{
+    switch (trouble.kind) {
+    case Trouble::Kind::Retrying:
+        return tr("The broker %1 cannot be reached (%2); trying again in %3 s. The table "
+                  "shows the last rows heard.")
+            .arg(feed->brokerName(), trouble.reason)
+            .arg((trouble.delayMs + 999) / 1000);
+    case Trouble::Kind::Refused:
+        return tr("The broker %1 turned this window away (%2). Nothing more is tried; check "
+                  "the user name and the password.")
+            .arg(feed->brokerName(), trouble.reason);
+    case Trouble::Kind::None:
+        break;
+    }
+    return QString();
 }
 
 // Not a box that waits: the rows keep coming while it is up.
@@ -392,8 +406,8 @@ void RigWindow::showProgress()
 {
     const BodyTableModel::Counts counts = table->counts();
     if (feed) {
-        if (!brokerTrouble.isEmpty())
-            progressLabel->setText(brokerTrouble);
+        if (trouble.kind != Trouble::Kind::None)
+            progressLabel->setText(troubleText());
         else if (!feed->isComplete())
             progressLabel->setText(tr("Connecting to the broker %1…").arg(feed->brokerName()));
         else
@@ -426,13 +440,8 @@ void RigWindow::showLastBody()
         ui->lastBodyLabel->setText(tr("No body read yet"));
         return;
     }
-    int i = 0;
-    while (i < table->count()
-           && (table->rowAt(i).port != lastBody->port || table->rowAt(i).host != lastBody->host
-               || (lastBody->port.isEmpty() && table->rowAt(i).location != lastBody->location)
-               || table->stateAt(i) == BodyTableModel::State::Missing))
-        ++i;
-    if (i == table->count())
+    const int i = table->rowOf(*lastBody);
+    if (i < 0)
         return;
     const BodyRow &row = table->rowAt(i);
     if (!row.wasRead()) {

@@ -72,6 +72,7 @@ private:
     void watchBroker();
     void brokerRetrying(const QString &reason, int delayMs);
     void brokerRefused(const QString &reason);
+    QString troubleText() const;
     void tellCommands(const QString &text);
     QMessageBox *say(const QString &text);
     void sendCommand(bool clocks);
@@ -101,7 +102,13 @@ private:
     QString rosterPath;
     std::optional<BodyRow> lastBody; // its host and place
     // The broker's trouble as the status bar says it; a box says it once per outage.
-    QString brokerTrouble;
+    struct Trouble {
+        enum class Kind { None, Retrying, Refused };
+        Kind kind = Kind::None;
+        QString reason = {};
+        int delayMs = 0;
+    };
+    Trouble trouble;
     bool troubleBoxShown = false;
     QPointer<QMessageBox> commandBox;
     QDockWidget *hostDock = nullptr;
